@@ -1,13 +1,615 @@
-// Placeholder until the image format is built.
 #include "platform/reg_format.h"
 
-namespace kestrum {
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+#include <vector>
 
-bool parseRegFile(std::string_view /*bytes*/, const CodePage& /*codePage*/, RegTree& /*tree*/,
-                  RegParseError& error) {
-  error = {1, "not implemented"};
+namespace kestrum {
+namespace {
+
+constexpr std::string_view kHeader4 = "REGEDIT4";
+constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
+
+// The roots an image may carry, spelled as the file writes them. Others
+// (short forms, HKEY_DYN_DATA, ...) are refused rather than guessed at.
+constexpr std::string_view kRoots[] = {
+    "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER",   "HKEY_CLASSES_ROOT",
+    "HKEY_USERS",         "HKEY_CURRENT_CONFIG",
+};
+
+// The registry refuses deeper trees; a bound also keeps every recursive walk
+// of a tree read from a file within the stack.
+constexpr std::size_t kMaxKeyDepth = 512;
+
+// Hex data lines break once they reach this length, as regedit's do.
+constexpr std::size_t kWrapColumn = 77;
+
+constexpr std::array<std::int8_t, 256> kHexValue = [] {
+  std::array<std::int8_t, 256> table{};
+  for (auto& v : table) v = -1;
+  for (int c = '0'; c <= '9'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::int8_t>(c - '0');
+  for (int c = 'a'; c <= 'f'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::int8_t>(c - 'a' + 10);
+  for (int c = 'A'; c <= 'F'; ++c) table[static_cast<std::size_t>(c)] = static_cast<std::int8_t>(c - 'A' + 10);
+  return table;
+}();
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+constexpr std::array<char, 512> kHexPairs = [] {
+  std::array<char, 512> table{};
+  for (std::size_t i = 0; i < 256; ++i) {
+    table[2 * i] = kHexDigits[i >> 4];
+    table[2 * i + 1] = kHexDigits[i & 15];
+  }
+  return table;
+}();
+
+int hexValue(unsigned unit) { return unit < 256 ? kHexValue[unit] : -1; }
+
+bool isBlank(unsigned unit) { return unit == ' ' || unit == '\t'; }
+
+const std::string_view* findRoot(std::string_view name) {
+  for (const std::string_view& root : kRoots)
+    if (registryNameEquals(root, name)) return &root;
+  return nullptr;
+}
+
+// An 8-bit file: the bytes are the ANSI text itself.
+struct AnsiSource {
+  using Units = std::string;
+  std::string_view bytes;
+
+  std::size_t size() const { return bytes.size(); }
+  unsigned at(std::size_t i) const { return static_cast<unsigned char>(bytes[i]); }
+  void appendUnits(Units& out, std::size_t begin, std::size_t end) const {
+    out.append(bytes.data() + begin, end - begin);
+  }
+  bool toAnsi(Units&& units, std::string& out, unsigned /*codePage*/) const {
+    out = std::move(units);
+    return true;
+  }
+};
+
+// A UTF-16LE file (the byte-order mark already skipped): text is converted
+// to the ANSI code page, as the registry's ANSI functions would return it.
+struct Utf16Source {
+  using Units = std::u16string;
+  std::string_view bytes;
+
+  std::size_t size() const { return bytes.size() / 2; }
+  unsigned at(std::size_t i) const {
+    return static_cast<unsigned char>(bytes[2 * i]) |
+           (static_cast<unsigned>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8);
+  }
+  void appendUnits(Units& out, std::size_t begin, std::size_t end) const {
+    for (std::size_t i = begin; i < end; ++i) out.push_back(static_cast<char16_t>(at(i)));
+  }
+  bool toAnsi(Units&& units, std::string& out, unsigned codePage) const {
+    std::optional<std::string> converted = utf16ToCodePage(units, codePage);
+    if (!converted) return false;
+    out = std::move(*converted);
+    return true;
+  }
+};
+
+template <typename Source>
+class Parser {
+ public:
+  Parser(Source source, const CodePage& codePage, RegTree& tree, RegParseError& error)
+      : src_(source), codePage_(codePage), tree_(tree), error_(error) {}
+
+  bool run() {
+    if (!nextLine() || (!lineIs(kHeader4) && !lineIs(kHeader5)))
+      return fail("the first line must be \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"");
+    while (nextLine()) {
+      std::size_t p = skipBlanks(begin_);
+      if (p == end_) continue;
+      const unsigned first = src_.at(p);
+      bool ok = true;
+      if (first == ';') continue;
+      if (first == '[')
+        ok = keyLine(p + 1);
+      else if (first == '"' || first == '@')
+        ok = valueLine(p);
+      else
+        ok = fail("expected a [key], a \"name\"=value, @=value or a ; comment");
+      if (!ok) return false;
+    }
+    return true;
+  }
+
+  // For a file that ends in half a UTF-16 character.
+  bool failAtEnd(std::string message) {
+    if (line_ == 0) line_ = 1;
+    return fail(std::move(message));
+  }
+
+ private:
+  using Units = typename Source::Units;
+
+  Source src_;
+  const CodePage& codePage_;
+  RegTree& tree_;
+  RegParseError& error_;
+  std::size_t pos_ = 0;
+  std::size_t line_ = 0;
+  std::size_t begin_ = 0;  // the current line, without its line end
+  std::size_t end_ = 0;
+  RegNode* current_ = nullptr;      // the key that value lines go to
+  std::vector<RegNode*> lastPath_;  // nodes of the last [key] line, root first
+
+  bool fail(std::string message) {
+    error_.line = line_;
+    error_.message = std::move(message);
+    return false;
+  }
+
+  bool nextLine() {
+    const std::size_t size = src_.size();
+    if (pos_ >= size) return false;
+    begin_ = pos_;
+    std::size_t i = pos_;
+    while (i < size) {
+      const unsigned c = src_.at(i);
+      if (c == '\n' || c == '\r') break;
+      ++i;
+    }
+    end_ = i;
+    if (i < size && src_.at(i) == '\r') ++i;
+    if (i < size && src_.at(i) == '\n') ++i;
+    pos_ = i;
+    ++line_;
+    return true;
+  }
+
+  bool lineIs(std::string_view text) const {
+    if (end_ - begin_ != text.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+      if (src_.at(begin_ + i) != static_cast<unsigned char>(text[i])) return false;
+    return true;
+  }
+
+  std::size_t skipBlanks(std::size_t p) const {
+    while (p < end_ && isBlank(src_.at(p))) ++p;
+    return p;
+  }
+
+  bool restIsBlank(std::size_t p) const { return skipBlanks(p) == end_; }
+
+  bool matches(std::size_t p, std::string_view word) const {
+    if (end_ - p < word.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i)
+      if (src_.at(p + i) != static_cast<unsigned char>(word[i])) return false;
+    return true;
+  }
+
+  bool convert(Units&& units, std::string& out) {
+    if (src_.toAnsi(std::move(units), out, codePage_.id())) return true;
+    return fail("a character has no equivalent in code page " + std::to_string(codePage_.id()));
+  }
+
+  // [path] or [-path]; `p` is just behind the bracket.
+  bool keyLine(std::size_t p) {
+    std::size_t close = end_;
+    while (close > p && isBlank(src_.at(close - 1))) --close;
+    if (close == p || src_.at(close - 1) != ']') return fail("a key line must end with ]");
+    --close;
+    const bool remove = p < close && src_.at(p) == '-';
+    if (remove) ++p;
+
+    std::vector<std::string> steps;
+    for (std::size_t start = p;;) {
+      std::size_t cut = start;
+      while (cut < close && src_.at(cut) != '\\') ++cut;
+      Units units;
+      src_.appendUnits(units, start, cut);
+      std::string step;
+      if (!convert(std::move(units), step)) return false;
+      if (step.find('\0') != std::string::npos) return fail("a key name holds a zero character");
+      if (step.empty()) return fail("a key path holds an empty name");
+      steps.push_back(std::move(step));
+      if (cut == close) break;
+      start = cut + 1;
+      if (start == close) break;  // the one trailing backslash
+    }
+    const std::string_view* root = findRoot(steps.front());
+    if (root == nullptr) return fail("unknown root key");
+    if (steps.size() - 1 > kMaxKeyDepth) return fail("the key is nested too deeply");
+
+    if (remove) {
+      if (steps.size() == 1) return fail("a root key cannot be deleted");
+      RegNode* node = tree_.top().child(*root);
+      for (std::size_t i = 1; node != nullptr && i + 1 < steps.size(); ++i) node = node->child(steps[i]);
+      if (node != nullptr) node->removeChild(steps.back());
+      current_ = nullptr;
+      lastPath_.clear();
+      return true;
+    }
+
+    // Consecutive key lines mostly share their leading steps: reuse the nodes
+    // of the previous line instead of looking every step up again.
+    std::size_t shared = 0;
+    while (shared < lastPath_.size() && shared < steps.size() &&
+           registryNameEquals(lastPath_[shared]->name(), shared == 0 ? std::string_view(*root)
+                                                                     : std::string_view(steps[shared])))
+      ++shared;
+    lastPath_.resize(shared);
+    RegNode* node = shared == 0 ? &tree_.top().childOrCreate(*root) : lastPath_.back();
+    if (shared == 0) {
+      lastPath_.push_back(node);
+      shared = 1;
+    }
+    for (std::size_t i = shared; i < steps.size(); ++i) {
+      node = &node->childOrCreate(steps[i]);
+      lastPath_.push_back(node);
+    }
+    current_ = node;
+    return true;
+  }
+
+  // A quoted text; `p` is on the opening quote and is left behind the closing one.
+  bool quoted(std::size_t& p, Units& units, const char* what) {
+    ++p;
+    for (;;) {
+      std::size_t run = p;
+      while (run < end_) {
+        const unsigned c = src_.at(run);
+        if (c == '"' || c == '\\' || c == 0) break;
+        ++run;
+      }
+      src_.appendUnits(units, p, run);
+      p = run;
+      if (p == end_) return fail(std::string("a quoted ") + what + " is not closed");
+      const unsigned c = src_.at(p);
+      if (c == '"') {
+        ++p;
+        return true;
+      }
+      if (c == 0) return fail(std::string("a quoted ") + what + " holds a zero character");
+      if (p + 1 == end_) return fail(std::string("a quoted ") + what + " is not closed");
+      char unescaped;
+      switch (src_.at(p + 1)) {
+        case '\\': unescaped = '\\'; break;
+        case '"': unescaped = '"'; break;
+        case 'n': unescaped = '\n'; break;
+        case 'r': unescaped = '\r'; break;
+        default: return fail(std::string("unknown escape sequence in a quoted ") + what);
+      }
+      units.push_back(static_cast<typename Units::value_type>(unescaped));
+      p += 2;
+    }
+  }
+
+  // Up to 8 hex digits; `p` is left behind them.
+  bool hexNumber(std::size_t& p, std::uint32_t& number, const char* what) {
+    std::size_t digits = 0;
+    number = 0;
+    while (p < end_ && hexValue(src_.at(p)) >= 0) {
+      if (++digits > 8) return fail(std::string(what) + " has more than 8 hex digits");
+      number = (number << 4) | static_cast<std::uint32_t>(hexValue(src_.at(p)));
+      ++p;
+    }
+    if (digits == 0) return fail(std::string(what) + " needs 1 to 8 hex digits");
+    return true;
+  }
+
+  // Comma-separated bytes of two hex digits each, continued on the next line
+  // after a ",\" at the end of a line.
+  bool hexBytes(std::size_t p, std::string& out) {
+    if (restIsBlank(p)) return true;
+    for (;;) {
+      out.reserve(out.size() + (end_ - p) / 3 + 1);
+      for (;;) {
+        if (p + 1 >= end_) return fail("expected a byte of two hex digits");
+        const int high = hexValue(src_.at(p));
+        const int low = hexValue(src_.at(p + 1));
+        if (high < 0 || low < 0) return fail("expected a byte of two hex digits");
+        out.push_back(static_cast<char>((high << 4) | low));
+        p += 2;
+        if (p == end_) return true;
+        if (src_.at(p) != ',') {
+          if (restIsBlank(p)) return true;
+          return fail("expected a comma between bytes");
+        }
+        ++p;
+        if (p < end_ && src_.at(p) == '\\' && restIsBlank(p + 1)) break;
+        if (restIsBlank(p)) return fail("the data ends with a comma");
+      }
+      if (!nextLine()) return fail("the data continues past the end of the file");
+      p = skipBlanks(begin_);
+    }
+  }
+
+  bool valueLine(std::size_t p) {
+    if (current_ == nullptr) return fail("a value outside a key");
+    std::string name;
+    if (src_.at(p) == '@') {
+      ++p;
+    } else {
+      Units units;
+      if (!quoted(p, units, "name") || !convert(std::move(units), name)) return false;
+    }
+    p = skipBlanks(p);
+    if (p == end_ || src_.at(p) != '=') return fail("expected = behind the value name");
+    p = skipBlanks(p + 1);
+    if (p == end_) return fail("a value without data");
+
+    const unsigned first = src_.at(p);
+    if (first == '-') {
+      if (!restIsBlank(p + 1)) return fail("unexpected text behind =-");
+      current_->removeValue(name);
+      return true;
+    }
+    std::string data;
+    std::uint32_t type = kRegNone;
+    if (first == '"') {
+      Units units;
+      if (!quoted(p, units, "text")) return false;
+      if (!restIsBlank(p)) return fail("unexpected text behind the quoted text");
+      if (!convert(std::move(units), data)) return false;
+      data.push_back('\0');
+      type = kRegSz;
+    } else if (matches(p, "dword:")) {
+      p += 6;
+      std::uint32_t number = 0;
+      if (!hexNumber(p, number, "a dword")) return false;
+      if (!restIsBlank(p)) return fail("unexpected text behind the dword");
+      data.resize(4);
+      for (int i = 0; i < 4; ++i) data[static_cast<std::size_t>(i)] = static_cast<char>((number >> (8 * i)) & 0xFF);
+      type = kRegDword;
+    } else if (matches(p, "hex:")) {
+      type = kRegBinary;
+      if (!hexBytes(p + 4, data)) return false;
+    } else if (matches(p, "hex(")) {
+      p += 4;
+      if (!hexNumber(p, type, "a hex(type)")) return false;
+      if (!matches(p, "):")) return fail("expected ): behind the hex type");
+      if (!hexBytes(p + 2, data)) return false;
+      if constexpr (std::is_same_v<Source, Utf16Source>) {
+        if (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz) {
+          if (data.size() % 2 != 0) return fail("text data of an odd number of bytes");
+          Units units(data.size() / 2, u'\0');
+          for (std::size_t i = 0; i < units.size(); ++i)
+            units[i] = static_cast<char16_t>(static_cast<unsigned char>(data[2 * i]) |
+                                             (static_cast<unsigned char>(data[2 * i + 1]) << 8));
+          if (!convert(std::move(units), data)) return false;
+        }
+      }
+    } else {
+      return fail("unknown kind of value data");
+    }
+    current_->setValue(name, type, std::move(data));
+    return true;
+  }
+};
+
+// The text the writer produces, handed on in pieces when a sink is given.
+class Writer {
+ public:
+  explicit Writer(const std::function<bool(std::string_view)>* sink) : sink_(sink) {
+    if (sink_ != nullptr) out_.reserve(kChunk + 4096);
+  }
+
+  bool ok() const { return ok_; }
+  std::string take() { return std::move(out_); }
+
+  bool finish() {
+    out_.append("\r\n");
+    flush(true);
+    return ok_;
+  }
+
+  void tree(const RegTree& tree) {
+    out_.append(kHeader4).append("\r\n");
+    std::string path;
+    for (const auto& [name, root] : tree.top().children()) {
+      path = root->name();
+      if (!root->values().empty()) keyBlock(*root, path);
+      for (const auto& [childName, child] : root->children()) {
+        if (!ok_) return;
+        key(*child, path);
+      }
+    }
+  }
+
+ private:
+  static constexpr std::size_t kChunk = 1 << 20;
+  const std::function<bool(std::string_view)>* sink_;
+  std::string out_;
+  bool ok_ = true;
+
+  void flush(bool always) {
+    if (sink_ == nullptr || !ok_ || (!always && out_.size() < kChunk)) return;
+    if (!out_.empty() && !(*sink_)(out_)) ok_ = false;
+    out_.clear();
+  }
+
+  // Writes `n` characters through the returned pointer; `commit` then sets the
+  // count actually written.
+  char* reserveTail(std::size_t n) {
+    const std::size_t old = out_.size();
+    out_.resize(old + n);
+    return out_.data() + old;
+  }
+  void commitTail(char* end) { out_.resize(static_cast<std::size_t>(end - out_.data())); }
+
+  void key(const RegNode& node, std::string& path) {
+    const std::size_t mark = path.size();
+    path.append("\\").append(node.name());
+    keyBlock(node, path);
+    for (const auto& [name, child] : node.children()) {
+      if (!ok_) break;
+      key(*child, path);
+    }
+    path.resize(mark);
+  }
+
+  void keyBlock(const RegNode& node, const std::string& path) {
+    out_.append("\r\n[").append(path).append("]\r\n");
+    for (const RegValue& value : node.values()) valueLine(value);
+    flush(false);
+  }
+
+  // Appends `text` with \ and " escaped (and CR and LF, where a name holds
+  // them, so that the line stays one line); returns the characters written.
+  std::size_t escaped(std::string_view text, bool escapeLineEnds) {
+    const std::size_t start = out_.size();
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const char c = text[i];
+      const char* escape = nullptr;
+      if (c == '\\')
+        escape = "\\\\";
+      else if (c == '"')
+        escape = "\\\"";
+      else if (escapeLineEnds && c == '\n')
+        escape = "\\n";
+      else if (escapeLineEnds && c == '\r')
+        escape = "\\r";
+      if (escape == nullptr) continue;
+      out_.append(text.data() + run, i - run).append(escape);
+      run = i + 1;
+    }
+    out_.append(text.data() + run, text.size() - run);
+    return out_.size() - start;
+  }
+
+  static bool isCleanString(const std::string& data) {
+    if (data.empty() || data.back() != '\0') return false;
+    const std::size_t n = data.size() - 1;
+    return std::memchr(data.data(), '\0', n) == nullptr && std::memchr(data.data(), '\n', n) == nullptr &&
+           std::memchr(data.data(), '\r', n) == nullptr;
+  }
+
+  void valueLine(const RegValue& value) {
+    std::size_t column;
+    if (value.name.empty()) {
+      out_.append("@=");
+      column = 2;
+    } else {
+      out_.push_back('"');
+      column = escaped(value.name, true) + 3;
+      out_.append("\"=");
+    }
+    if (value.type == kRegSz && isCleanString(value.data)) {
+      out_.push_back('"');
+      escaped(std::string_view(value.data.data(), value.data.size() - 1), false);
+      out_.append("\"\r\n");
+      return;
+    }
+    if (value.type == kRegDword && value.data.size() == 4) {
+      std::uint32_t number = 0;
+      for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(value.data[static_cast<std::size_t>(i)]);
+      char* p = reserveTail(6 + 8 + 2);
+      std::memcpy(p, "dword:", 6);
+      p += 6;
+      for (int shift = 28; shift >= 0; shift -= 4) *p++ = kHexDigits[(number >> shift) & 15];
+      *p++ = '\r';
+      *p++ = '\n';
+      commitTail(p);
+      return;
+    }
+    if (value.type == kRegBinary) {
+      out_.append("hex:");
+      column += 4;
+    } else {
+      char prefix[16] = "hex(";
+      std::size_t n = 4;
+      bool started = false;
+      for (int shift = 28; shift >= 0; shift -= 4) {
+        const unsigned digit = (value.type >> shift) & 15;
+        if (digit == 0 && !started && shift != 0) continue;
+        started = true;
+        prefix[n++] = kHexDigits[digit];
+      }
+      prefix[n++] = ')';
+      prefix[n++] = ':';
+      out_.append(prefix, n);
+      column += n;
+    }
+    hexBytes(value.data, column);
+    out_.append("\r\n");
+  }
+
+  void hexBytes(const std::string& data, std::size_t column) {
+    const std::size_t size = data.size();
+    if (size == 0) return;
+    // Each byte takes three characters; each break five, and after the first
+    // line every line holds at least 25 bytes.
+    char* p = reserveTail(3 * size + 5 * (size / 25 + 2));
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data.data());
+    for (std::size_t i = 0;; ++i) {
+      std::memcpy(p, &kHexPairs[2 * bytes[i]], 2);
+      p += 2;
+      if (i + 1 == size) break;
+      *p++ = ',';
+      column += 3;
+      if (column >= kWrapColumn) {
+        std::memcpy(p, "\\\r\n  ", 5);
+        p += 5;
+        column = 2;
+      }
+    }
+    commitTail(p);
+  }
+};
+
+bool hasUnwritableChar(std::string_view name, bool keyName) {
+  for (char c : name)
+    if (c == '\0' || (keyName && (c == '\\' || c == '\r' || c == '\n'))) return true;
   return false;
 }
-std::string formatRegFile(const RegTree& /*tree*/) { return "REGEDIT4\r\n"; }
+
+const RegNode* findUnwritable(const RegNode& node, std::size_t depth) {
+  if (depth > kMaxKeyDepth || node.name().empty() || hasUnwritableChar(node.name(), true)) return &node;
+  for (const RegValue& value : node.values())
+    if (hasUnwritableChar(value.name, false)) return &node;
+  for (const auto& [name, child] : node.children())
+    if (const RegNode* found = findUnwritable(*child, depth + 1)) return found;
+  return nullptr;
+}
+
+}  // namespace
+
+bool parseRegFile(std::string_view bytes, const CodePage& codePage, RegTree& tree, RegParseError& error) {
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    const std::string_view units = bytes.substr(2, (bytes.size() - 2) & ~std::size_t{1});
+    Parser<Utf16Source> parser(Utf16Source{units}, codePage, tree, error);
+    if (!parser.run()) return false;
+    if (bytes.size() % 2 != 0) return parser.failAtEnd("the file ends in half a UTF-16 character");
+    return true;
+  }
+  Parser<AnsiSource> parser(AnsiSource{bytes}, codePage, tree, error);
+  return parser.run();
+}
+
+std::string formatRegFile(const RegTree& tree) {
+  Writer writer(nullptr);
+  writer.tree(tree);
+  writer.finish();
+  return writer.take();
+}
+
+bool formatRegFile(const RegTree& tree, const std::function<bool(std::string_view)>& sink) {
+  Writer writer(&sink);
+  writer.tree(tree);
+  return writer.finish();
+}
+
+std::optional<std::string> findUnwritableKey(const RegTree& tree) {
+  for (const auto& [name, root] : tree.top().children()) {
+    const bool known = findRoot(root->name()) != nullptr && *findRoot(root->name()) == root->name();
+    if (!known) return root->name();
+    for (const RegValue& value : root->values())
+      if (hasUnwritableChar(value.name, false)) return root->name();
+    for (const auto& [childName, child] : root->children())
+      if (const RegNode* found = findUnwritable(*child, 1)) return root->name() + "\\" + found->path();
+  }
+  if (!tree.top().values().empty()) return std::string("(above the roots)");
+  return std::nullopt;
+}
 
 }  // namespace kestrum

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,12 +21,26 @@ struct RegParseError {
 };
 
 // Parses a whole image file into `tree` (which starts empty). On failure
-// returns false and fills `error`; `tree` is then unspecified.
+// returns false and fills `error`; `tree` is then unspecified. Quoted names
+// and texts know the escapes \\ \" \n \r; any other backslash sequence, and
+// anything else the format does not define, is an error rather than a guess.
+// Blanks (space, tab) may stand at the start and end of a line and around
+// the = of a value. Messages never quote the file's contents.
 bool parseRegFile(std::string_view bytes, const CodePage& codePage, RegTree& tree,
                   RegParseError& error);
 
 // The REGEDIT4 text of the whole tree: header, then every key below every
 // root in the registry's order, each followed by its values.
 std::string formatRegFile(const RegTree& tree);
+
+// The same text handed to `sink` in pieces of about a megabyte, so that a
+// large image is never held twice. Stops, returning false, when `sink` does.
+bool formatRegFile(const RegTree& tree, const std::function<bool(std::string_view)>& sink);
+
+// The path (root first) of the first key whose own name or one of whose value
+// names the format cannot carry (an empty key name; a zero, CR, LF or
+// backslash in a key name; a zero in a value name; deeper than the registry
+// allows), or nothing when the whole tree can be written and read back as it is.
+std::optional<std::string> findUnwritableKey(const RegTree& tree);
 
 }  // namespace kestrum
