@@ -43,23 +43,23 @@ void MailRule::saveToKey(RegistryKey& key) const {
 }
 
 void loadRules(Configuration& config, RegistryKey& root) {
-  RegistryKey rulesKey(config.store());
+  RegistryKey rulesKey(root.store());
   openChild(rulesKey, root, "Rules");
   config.Rules.clear();
   const std::int32_t count = rulesKey.readDword("nRules", 0);
   for (std::int32_t i = 0; i < count; ++i) {
-    RegistryKey ruleKey(config.store());
+    RegistryKey ruleKey(root.store());
     openChild(ruleKey, rulesKey, std::to_string(i + 1));
     config.Rules.append(MailRule::loadFromKey(ruleKey));
   }
 }
 
 void saveRules(const Configuration& config, RegistryKey& root) {
-  RegistryKey rulesKey(config.store());
+  RegistryKey rulesKey(root.store());
   if (!openChild(rulesKey, root, "Rules")) return;
   std::int32_t n = 0;
   for (const auto& rule : config.Rules) {
-    RegistryKey ruleKey(config.store());
+    RegistryKey ruleKey(root.store());
     if (openChild(ruleKey, rulesKey, std::to_string(++n))) rule->saveToKey(ruleKey);
   }
   rulesKey.writeValue(RegistryValue("nRules", n));
