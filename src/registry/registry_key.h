@@ -61,6 +61,8 @@ class RegistryKey {
   bool reopenFrom(KeyHandle other, std::uint32_t access);
   void close();
   KeyHandle handle() const { return handle_; }
+  // The store this key lives in, for a second walk started with reopenFrom.
+  Store& store() const { return *store_; }
 
  private:
   Store* store_;
