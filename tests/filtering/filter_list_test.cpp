@@ -177,8 +177,9 @@ TEST(FilterList, SavingAnOlderLayoutKeepsItAndSwitchesTheNextLoad) {
     ASSERT_NE(key->value("nIFs"), nullptr);
     EXPECT_EQ(key->value("nIFs")->data, std::string("\x0a\0\0\0", 4));
     EXPECT_EQ(key->values().back().name, "newFormat");
-    EXPECT_EQ(tree.text(std::string(kind.keyName) + "\\1"), regTextOf(*storeFromReg(under(kind.keyName, kOlderLayout)),
-                                                                    "SOFTWARE\\Kestrum\\" + std::string(kind.keyName) + "\\1"));
+    const std::string firstEntry = std::string(kind.keyName) + "\\1";
+    EXPECT_EQ(tree.text(firstEntry),
+              regTextOf(*storeFromReg(under(kind.keyName, kOlderLayout)), "SOFTWARE\\Kestrum\\" + firstEntry));
 
     FilterList second;
     load(tree, second, kind);
