@@ -116,7 +116,8 @@ class Parser {
       : src_(source), codePage_(codePage), tree_(tree), error_(error) {}
 
   bool run() {
-    if (!nextLine() || (!lineIs(kHeader4) && !lineIs(kHeader5)))
+    if (!nextLine()) line_ = 1;  // an empty file: the header is missing
+    if (!lineIs(kHeader4) && !lineIs(kHeader5))
       return fail("the first line must be \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"");
     while (nextLine()) {
       std::size_t p = skipBlanks(begin_);
@@ -137,7 +138,8 @@ class Parser {
 
   // For a file that ends in half a UTF-16 character.
   bool failAtEnd(std::string message) {
-    if (line_ == 0) line_ = 1;
+    const std::size_t size = src_.size();
+    if (size == 0 || src_.at(size - 1) == '\n' || src_.at(size - 1) == '\r') ++line_;
     return fail(std::move(message));
   }
 
