@@ -80,9 +80,11 @@ class ImageFileStore : public Store {
   ImageFileStore(std::string path, const CodePage& codePage, const ImageFileOptions& options)
       : ownedIo_(options.io == nullptr ? std::make_unique<FileIo>() : nullptr),
         io_(options.io != nullptr ? *options.io : *ownedIo_),
+        ownedCodePage_(makeCodePage(codePage.id())),
+        codePage_(ownedCodePage_ != nullptr ? *ownedCodePage_ : codePage),
         path_(std::move(path)),
         lock_(io_, -1) {
-    load(codePage, options.lockTimeout);
+    load(options.lockTimeout);
   }
 
   bool openKey(KeyHandle parent, std::string_view subKey, std::uint32_t access,
@@ -109,6 +111,9 @@ class ImageFileStore : public Store {
  private:
   std::unique_ptr<FileIo> ownedIo_;
   FileIo& io_;
+  // A copy where one can be made, so that the caller's need not outlive the store.
+  std::unique_ptr<CodePage> ownedCodePage_;
+  const CodePage& codePage_;
   std::string path_;
   MemoryStore memory_;
   FileDescriptor lock_;  // held until the store is destroyed
@@ -122,7 +127,7 @@ class ImageFileStore : public Store {
     return false;
   }
 
-  void load(const CodePage& codePage, std::chrono::milliseconds lockTimeout);
+  void load(std::chrono::milliseconds lockTimeout);
   bool makeFolders(const std::string& folder);
   bool takeLock(std::chrono::milliseconds timeout);
   bool readImage(std::string& bytes);
@@ -130,14 +135,14 @@ class ImageFileStore : public Store {
   bool flushFolder();
 };
 
-void ImageFileStore::load(const CodePage& codePage, std::chrono::milliseconds lockTimeout) {
+void ImageFileStore::load(std::chrono::milliseconds lockTimeout) {
   if (!makeFolders(folderOf(path_)) || !takeLock(lockTimeout)) return;
   RegTree tree;
   {
     std::string bytes;
     if (!readImage(bytes)) return;
     RegParseError error;
-    if (exists_ && !parseRegFile(bytes, codePage, tree, error)) {
+    if (exists_ && !parseRegFile(bytes, codePage_, tree, error)) {
       fail("line " + std::to_string(error.line) + ": " + error.message);
       return;
     }
@@ -267,7 +272,7 @@ bool ImageFileStore::commit() {
   if (exists_ && io_.fchown(fd.get(), owner_, group_) != 0 && errno != EPERM)
     return abandon("cannot set the owner of " + tempPath + ": " + errorText(errno));
   int writeError = 0;
-  const bool written = formatRegFile(memory_.tree(), [&](std::string_view piece) {
+  const bool written = formatRegFile(memory_.tree(), codePage_, [&](std::string_view piece) {
     return writeAll(fd.get(), piece, writeError);
   });
   if (!written) return abandon("cannot write " + tempPath + ": " + errorText(writeError));

@@ -50,6 +50,17 @@ int hexValue(unsigned unit) { return unit < 256 ? kHexValue[unit] : -1; }
 
 bool isBlank(unsigned unit) { return unit == ' ' || unit == '\t'; }
 
+// Which bytes of the ANSI code page start a two-byte character: its second
+// byte may look like \ or ] and must not be taken for one.
+using LeadTable = std::array<bool, 256>;
+
+LeadTable leadTableOf(const CodePage* codePage) {
+  LeadTable table{};
+  if (codePage != nullptr)
+    for (unsigned c = 0; c < 256; ++c) table[c] = codePage->isLeadByte(static_cast<unsigned char>(c));
+  return table;
+}
+
 const std::string_view* findRoot(std::string_view name) {
   for (const std::string_view& root : kRoots)
     if (registryNameEquals(root, name)) return &root;
@@ -60,9 +71,12 @@ const std::string_view* findRoot(std::string_view name) {
 struct AnsiSource {
   using Units = std::string;
   std::string_view bytes;
+  LeadTable lead;
 
   std::size_t size() const { return bytes.size(); }
   unsigned at(std::size_t i) const { return static_cast<unsigned char>(bytes[i]); }
+  // The units of the character at `i`, which must end by `end`.
+  std::size_t width(std::size_t i, std::size_t end) const { return lead[at(i)] && i + 1 < end ? 2 : 1; }
   void appendUnits(Units& out, std::size_t begin, std::size_t end) const {
     out.append(bytes.data() + begin, end - begin);
   }
@@ -83,6 +97,7 @@ struct Utf16Source {
     return static_cast<unsigned char>(bytes[2 * i]) |
            (static_cast<unsigned>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8);
   }
+  std::size_t width(std::size_t /*i*/, std::size_t /*end*/) const { return 1; }
   void appendUnits(Units& out, std::size_t begin, std::size_t end) const {
     for (std::size_t i = begin; i < end; ++i) out.push_back(static_cast<char16_t>(at(i)));
   }
@@ -101,7 +116,8 @@ class Parser {
       : src_(source), codePage_(codePage), tree_(tree), error_(error) {}
 
   bool run() {
-    if (!nextLine() || (!lineIs(kHeader4) && !lineIs(kHeader5)))
+    if (!nextLine()) line_ = 1;  // an empty file: the header is missing
+    if (!lineIs(kHeader4) && !lineIs(kHeader5))
       return fail("the first line must be \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"");
     while (nextLine()) {
       std::size_t p = skipBlanks(begin_);
@@ -122,7 +138,8 @@ class Parser {
 
   // For a file that ends in half a UTF-16 character.
   bool failAtEnd(std::string message) {
-    if (line_ == 0) line_ = 1;
+    const std::size_t size = src_.size();
+    if (size == 0 || src_.at(size - 1) == '\n' || src_.at(size - 1) == '\r') ++line_;
     return fail(std::move(message));
   }
 
@@ -192,17 +209,18 @@ class Parser {
 
   // [path] or [-path]; `p` is just behind the bracket.
   bool keyLine(std::size_t p) {
-    std::size_t close = end_;
-    while (close > p && isBlank(src_.at(close - 1))) --close;
-    if (close == p || src_.at(close - 1) != ']') return fail("a key line must end with ]");
-    --close;
+    // The name ends at the last ] (a bracket may be part of a key name).
+    std::size_t close = std::string_view::npos;
+    for (std::size_t i = p; i < end_; i += src_.width(i, end_))
+      if (src_.at(i) == ']') close = i;
+    if (close == std::string_view::npos || !restIsBlank(close + 1)) return fail("a key line must end with ]");
     const bool remove = p < close && src_.at(p) == '-';
     if (remove) ++p;
 
     std::vector<std::string> steps;
     for (std::size_t start = p;;) {
       std::size_t cut = start;
-      while (cut < close && src_.at(cut) != '\\') ++cut;
+      while (cut < close && src_.at(cut) != '\\') cut += src_.width(cut, close);
       Units units;
       src_.appendUnits(units, start, cut);
       std::string step;
@@ -257,7 +275,7 @@ class Parser {
       while (run < end_) {
         const unsigned c = src_.at(run);
         if (c == '"' || c == '\\' || c == 0) break;
-        ++run;
+        run += src_.width(run, end_);
       }
       src_.appendUnits(units, p, run);
       p = run;
@@ -388,7 +406,8 @@ class Parser {
 // The text the writer produces, handed on in pieces when a sink is given.
 class Writer {
  public:
-  explicit Writer(const std::function<bool(std::string_view)>* sink) : sink_(sink) {
+  Writer(const CodePage* codePage, const std::function<bool(std::string_view)>* sink)
+      : lead_(leadTableOf(codePage)), sink_(sink) {
     if (sink_ != nullptr) out_.reserve(kChunk + 4096);
   }
 
@@ -416,6 +435,7 @@ class Writer {
 
  private:
   static constexpr std::size_t kChunk = 1 << 20;
+  LeadTable lead_;
   const std::function<bool(std::string_view)>* sink_;
   std::string out_;
   bool ok_ = true;
@@ -453,12 +473,19 @@ class Writer {
   }
 
   // Appends `text` with \ and " escaped (and CR and LF, where a name holds
-  // them, so that the line stays one line); returns the characters written.
+  // them, so that the line stays one line); returns the characters written,
+  // a two-byte character counting as one, as regedit counts them.
   std::size_t escaped(std::string_view text, bool escapeLineEnds) {
     const std::size_t start = out_.size();
+    std::size_t pairs = 0;
     std::size_t run = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
       const char c = text[i];
+      if (lead_[static_cast<unsigned char>(c)] && i + 1 < text.size()) {
+        ++i;
+        ++pairs;
+        continue;
+      }
       const char* escape = nullptr;
       if (c == '\\')
         escape = "\\\\";
@@ -473,7 +500,7 @@ class Writer {
       run = i + 1;
     }
     out_.append(text.data() + run, text.size() - run);
-    return out_.size() - start;
+    return out_.size() - start - pairs;
   }
 
   static bool isCleanString(const std::string& data) {
@@ -582,19 +609,20 @@ bool parseRegFile(std::string_view bytes, const CodePage& codePage, RegTree& tre
     if (bytes.size() % 2 != 0) return parser.failAtEnd("the file ends in half a UTF-16 character");
     return true;
   }
-  Parser<AnsiSource> parser(AnsiSource{bytes}, codePage, tree, error);
+  Parser<AnsiSource> parser(AnsiSource{bytes, leadTableOf(&codePage)}, codePage, tree, error);
   return parser.run();
 }
 
-std::string formatRegFile(const RegTree& tree) {
-  Writer writer(nullptr);
+std::string formatRegFile(const RegTree& tree, const CodePage* codePage) {
+  Writer writer(codePage, nullptr);
   writer.tree(tree);
   writer.finish();
   return writer.take();
 }
 
-bool formatRegFile(const RegTree& tree, const std::function<bool(std::string_view)>& sink) {
-  Writer writer(&sink);
+bool formatRegFile(const RegTree& tree, const CodePage& codePage,
+                   const std::function<bool(std::string_view)>& sink) {
+  Writer writer(&codePage, &sink);
   writer.tree(tree);
   return writer.finish();
 }

@@ -30,12 +30,16 @@ bool parseRegFile(std::string_view bytes, const CodePage& codePage, RegTree& tre
                   RegParseError& error);
 
 // The REGEDIT4 text of the whole tree: header, then every key below every
-// root in the registry's order, each followed by its values.
-std::string formatRegFile(const RegTree& tree);
+// root in the registry's order, each followed by its values. With a
+// double-byte `codePage` a second byte that looks like \ or " is left as it
+// is, and names count in characters where long hex data wraps (null: every
+// byte is a character of its own).
+std::string formatRegFile(const RegTree& tree, const CodePage* codePage = nullptr);
 
 // The same text handed to `sink` in pieces of about a megabyte, so that a
 // large image is never held twice. Stops, returning false, when `sink` does.
-bool formatRegFile(const RegTree& tree, const std::function<bool(std::string_view)>& sink);
+bool formatRegFile(const RegTree& tree, const CodePage& codePage,
+                   const std::function<bool(std::string_view)>& sink);
 
 // The path (root first) of the first key whose own name or one of whose value
 // names the format cannot carry (an empty key name; a zero, CR, LF or
