@@ -4,7 +4,7 @@
 set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-for p in cmake ninja-build g++ libgtest-dev libbenchmark-dev; do have "$p" || need+=("$p"); done
+for p in cmake ninja-build g++ libgtest-dev libbenchmark-dev hyperfine time jq; do have "$p" || need+=("$p"); done
 want_windows=0
 [ "${1:-}" = "--windows" ] && want_windows=1
 if [ "$want_windows" = 1 ]; then

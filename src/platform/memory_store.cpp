@@ -152,8 +152,8 @@ KeyHandle MemoryStore::issue(RegNode* node, std::uint32_t access) {
 std::string MemoryStore::pathOf(KeyHandle key, std::string_view subKey) const {
   std::string path = "HKEY_LOCAL_MACHINE";
   const OpenKey* open = resolve(key);
-  if (open != nullptr && open->node != nullptr) path += "\\" + open->node->path();
-  if (!subKey.empty()) path += "\\" + std::string(subKey);
+  if (open != nullptr && open->node != nullptr) path.append("\\").append(open->node->path());
+  if (!subKey.empty()) path.append("\\").append(subKey);
   return path;
 }
 
