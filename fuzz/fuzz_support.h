@@ -91,9 +91,9 @@ inline std::optional<std::string> treeDifference(const RegTree& a, const RegTree
 // pieces must be the same text too. Returns the text.
 inline std::string requireRoundTrip(const RegTree& tree, const CodePage& codePage) {
   if (auto key = findUnwritableKey(tree)) fail("the tree holds an unwritable key: " + *key);
-  const std::string text = formatRegFile(tree);
+  const std::string text = formatRegFile(tree, &codePage);
   std::string pieces;
-  if (!formatRegFile(tree, [&](std::string_view piece) {
+  if (!formatRegFile(tree, codePage, [&](std::string_view piece) {
         pieces.append(piece);
         return true;
       }))
@@ -105,7 +105,7 @@ inline std::string requireRoundTrip(const RegTree& tree, const CodePage& codePag
   if (!parseRegFile(text, codePage, again, error))
     fail("the written text does not read back: line " + std::to_string(error.line) + ": " + error.message);
   if (auto diff = treeDifference(tree, again)) fail("the tree read back differs: " + *diff);
-  if (formatRegFile(again) != text) fail("the tree read back is written differently");
+  if (formatRegFile(again, &codePage) != text) fail("the tree read back is written differently");
   return text;
 }
 
