@@ -90,7 +90,7 @@ inline std::optional<std::string> treeDifference(const RegTree& a, const RegTree
 // same text when that tree is written again; the text handed to a sink in
 // pieces must be the same text too. Returns the text.
 inline std::string requireRoundTrip(const RegTree& tree, const CodePage& codePage) {
-  if (auto key = findUnwritableKey(tree)) fail("the tree holds an unwritable key: " + *key);
+  if (auto key = findUnwritableKey(tree, &codePage)) fail("the tree holds an unwritable key: " + *key);
   const std::string text = formatRegFile(tree, &codePage);
   std::string pieces;
   if (!formatRegFile(tree, codePage, [&](std::string_view piece) {

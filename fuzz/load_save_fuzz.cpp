@@ -74,7 +74,9 @@ constexpr const char* kArgv[] = {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  kestrum::fuzz::FuzzHost host;
+  // Western and the double-byte code pages, the input's length choosing.
+  constexpr unsigned kCodePages[] = {1252, 932, 936, 949, 950};
+  kestrum::fuzz::FuzzHost host(kCodePages[size % std::size(kCodePages)]);
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   kestrum::RegTree tree;
   kestrum::RegParseError error;
