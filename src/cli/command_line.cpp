@@ -69,6 +69,9 @@ template <typename... F>
 struct Overloaded : F... {
   using F::operator()...;
 };
+// Spelled out for compilers without aggregate deduction (clang before 17).
+template <typename... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 }  // namespace
 

@@ -61,6 +61,15 @@ LeadTable leadTableOf(const CodePage* codePage) {
   return table;
 }
 
+// Whether `text`, walked as characters of the code page, ends in the first
+// byte of a two-byte character: written out, that byte would take the closing
+// quote or bracket, or the next backslash, for its second byte.
+bool endsInLeadByte(std::string_view text, const LeadTable& lead) {
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (lead[static_cast<unsigned char>(text[i])] && ++i == text.size()) return true;
+  return false;
+}
+
 const std::string_view* findRoot(std::string_view name) {
   for (const std::string_view& root : kRoots)
     if (registryNameEquals(root, name)) return &root;
@@ -503,11 +512,11 @@ class Writer {
     return out_.size() - start - pairs;
   }
 
-  static bool isCleanString(const std::string& data) {
+  bool isCleanString(const std::string& data) const {
     if (data.empty() || data.back() != '\0') return false;
     const std::size_t n = data.size() - 1;
     return std::memchr(data.data(), '\0', n) == nullptr && std::memchr(data.data(), '\n', n) == nullptr &&
-           std::memchr(data.data(), '\r', n) == nullptr;
+           std::memchr(data.data(), '\r', n) == nullptr && !endsInLeadByte(std::string_view(data.data(), n), lead_);
   }
 
   void valueLine(const RegValue& value) {
@@ -583,18 +592,25 @@ class Writer {
   }
 };
 
-bool hasUnwritableChar(std::string_view name, bool keyName) {
-  for (char c : name)
+// The second byte of a two-byte character is part of the name whatever it
+// looks like, unless it is a zero or a line end, which no line can hold.
+bool hasUnwritableChar(std::string_view name, bool keyName, const LeadTable& lead) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
     if (c == '\0' || (keyName && (c == '\\' || c == '\r' || c == '\n'))) return true;
+    if (!lead[static_cast<unsigned char>(c)]) continue;
+    if (++i == name.size()) return true;
+    if (name[i] == '\0' || name[i] == '\r' || name[i] == '\n') return true;
+  }
   return false;
 }
 
-const RegNode* findUnwritable(const RegNode& node, std::size_t depth) {
-  if (depth > kMaxKeyDepth || node.name().empty() || hasUnwritableChar(node.name(), true)) return &node;
+const RegNode* findUnwritable(const RegNode& node, std::size_t depth, const LeadTable& lead) {
+  if (depth > kMaxKeyDepth || node.name().empty() || hasUnwritableChar(node.name(), true, lead)) return &node;
   for (const RegValue& value : node.values())
-    if (hasUnwritableChar(value.name, false)) return &node;
+    if (hasUnwritableChar(value.name, false, lead)) return &node;
   for (const auto& [name, child] : node.children())
-    if (const RegNode* found = findUnwritable(*child, depth + 1)) return found;
+    if (const RegNode* found = findUnwritable(*child, depth + 1, lead)) return found;
   return nullptr;
 }
 
@@ -627,14 +643,15 @@ bool formatRegFile(const RegTree& tree, const CodePage& codePage,
   return writer.finish();
 }
 
-std::optional<std::string> findUnwritableKey(const RegTree& tree) {
+std::optional<std::string> findUnwritableKey(const RegTree& tree, const CodePage* codePage) {
+  const LeadTable lead = leadTableOf(codePage);
   for (const auto& [name, root] : tree.top().children()) {
     const bool known = findRoot(root->name()) != nullptr && *findRoot(root->name()) == root->name();
     if (!known) return root->name();
     for (const RegValue& value : root->values())
-      if (hasUnwritableChar(value.name, false)) return root->name();
+      if (hasUnwritableChar(value.name, false, lead)) return root->name();
     for (const auto& [childName, child] : root->children())
-      if (const RegNode* found = findUnwritable(*child, 1)) return root->name() + "\\" + found->path();
+      if (const RegNode* found = findUnwritable(*child, 1, lead)) return root->name() + "\\" + found->path();
   }
   if (!tree.top().values().empty()) return std::string("(above the roots)");
   return std::nullopt;

@@ -45,6 +45,10 @@ bool formatRegFile(const RegTree& tree, const CodePage& codePage,
 // names the format cannot carry (an empty key name; a zero, CR, LF or
 // backslash in a key name; a zero in a value name; deeper than the registry
 // allows), or nothing when the whole tree can be written and read back as it is.
-std::optional<std::string> findUnwritableKey(const RegTree& tree);
+// Names are walked as text of `codePage`, the one the tree is written in: a
+// second byte that looks like a backslash belongs to its character, and a
+// name that ends in a first byte cannot be written (null: every byte is a
+// character of its own).
+std::optional<std::string> findUnwritableKey(const RegTree& tree, const CodePage* codePage = nullptr);
 
 }  // namespace kestrum
