@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -105,6 +106,8 @@ class StoreContractTest : public ::testing::TestWithParam<StoreFactory> {
 
   StoreSubject subject_;
 };
+
+inline void PrintTo(const StoreFactory& factory, std::ostream* out) { *out << factory.name; }
 
 inline std::string storeFactoryName(const ::testing::TestParamInfo<StoreFactory>& info) {
   return info.param.name;
