@@ -246,7 +246,7 @@ bool ImageFileStore::flushFolder() {
 
 bool ImageFileStore::commit() {
   if (memory_.firstFailure()) return false;
-  if (std::optional<std::string> key = findUnwritableKey(memory_.tree()))
+  if (std::optional<std::string> key = findUnwritableKey(memory_.tree(), &codePage_))
     return fail("the key " + *key + " has a name that the image cannot hold");
 
   std::string tempPath;

@@ -502,12 +502,33 @@ TEST(RegFormatTest, DoubleByteNamesWrapByCharacters) {
                  "\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\n  17\n\n"));
 }
 
+TEST(RegFormatTest, TextEndingInALeadByteIsWrittenAsBytes) {
+  // Written as text, the lead byte would take the closing quote for its second byte.
+  const RegTree tree = build({{"HKEY_LOCAL_MACHINE\\S", {{"a", kRegSz, "x\x95\0"s}, {"b", kRegSz, kText932 + "\0"s}}}});
+  auto cp932 = makeCodePage(932);
+  const std::string text = formatRegFile(tree, cp932.get());
+  EXPECT_EQ(text, crlf("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\S]\n\"a\"=hex(1):78,95,00\n\"b\"=\"" + kText932 + "\"\n\n"));
+  RegTree again;
+  RegParseError error;
+  ASSERT_TRUE(parseRegFile(text, *cp932, again, error)) << "line " << error.line << ": " << error.message;
+  EXPECT_EQ(dump(again), dump(tree));
+}
+
 TEST(RegFormatTest, FindsNamesTheFormatCannotCarry) {
   EXPECT_EQ(findUnwritableKey(build({{"HKEY_LOCAL_MACHINE\\S\\fine", {{"v", kRegSz, "a\nb"}}}})), std::nullopt);
   EXPECT_EQ(findUnwritableKey(build({{"HKEY_LOCAL_MACHINE\\S\\two\nlines", {}}})),
             std::optional<std::string>("HKEY_LOCAL_MACHINE\\S\\two\nlines"));
   EXPECT_EQ(findUnwritableKey(build({{"HKEY_CURRENT_USER\\K", {{"a\0b"s, kRegDword, "\0\0\0\0"s}}}})),
             std::optional<std::string>("HKEY_CURRENT_USER\\K"));
+  auto cp932 = makeCodePage(932);
+  const RegTree broken = build({{"HKEY_LOCAL_MACHINE\\S\\k\x95", {}}});
+  EXPECT_EQ(findUnwritableKey(broken), std::nullopt);
+  EXPECT_EQ(findUnwritableKey(broken, cp932.get()), std::optional<std::string>("HKEY_LOCAL_MACHINE\\S\\k\x95"));
+  EXPECT_EQ(findUnwritableKey(build({{"HKEY_LOCAL_MACHINE\\S", {{"v\x95", kRegDword, "\0\0\0\0"s}}}}), cp932.get()),
+            std::optional<std::string>("HKEY_LOCAL_MACHINE\\S"));
+  EXPECT_EQ(findUnwritableKey(build({{"HKEY_LOCAL_MACHINE\\S\\" + kName932, {{kName932, kRegDword, "\0\0\0\0"s}}}}),
+                              cp932.get()),
+            std::nullopt);
 }
 
 TEST(CodePageConversionTest, ConvertsExactlyOrNotAtAll) {
