@@ -50,11 +50,11 @@ std::string folderOf(const std::string& path) {
 class FileDescriptor {
  public:
   FileDescriptor(FileIo& io, int fd) : io_(&io), fd_(fd) {}
-  ~FileDescriptor() { reset(); }
+  ~FileDescriptor() { close(); }
   FileDescriptor(FileDescriptor&& other) noexcept : io_(other.io_), fd_(std::exchange(other.fd_, -1)) {}
   FileDescriptor& operator=(FileDescriptor&& other) noexcept {
     if (this != &other) {
-      reset();
+      close();
       io_ = other.io_;
       fd_ = std::exchange(other.fd_, -1);
     }
@@ -68,7 +68,6 @@ class FileDescriptor {
     const int fd = std::exchange(fd_, -1);
     return fd < 0 ? 0 : io_->close(fd);
   }
-  void reset() { close(); }
 
  private:
   FileIo* io_;
