@@ -304,6 +304,18 @@ TEST_F(FileStoreTest, ANameTheImageCannotHoldFailsTheCommit) {
   EXPECT_EQ(readFile(image), kImageText);
 }
 
+TEST_F(FileStoreTest, NamesAreCheckedInTheImageCodePage) {
+  // In code page 932 0x95 starts a two-byte character: a key name ending in
+  // it would take the closing bracket for its second byte.
+  const std::string image = folder_ / "registry.reg";
+  writeFile(image, kImageText, 0600);
+  auto cp932 = makeCodePage(932);
+  auto store = openImageFileStore(image, *cp932);
+  ASSERT_TRUE(setString(*store, "SOFTWARE\\k\x95", "v", "1"));
+  EXPECT_FALSE(store->commit());
+  EXPECT_EQ(readFile(image), kImageText);
+}
+
 class EnvironmentTest : public ::testing::Test {
  protected:
   void SetUp() override {
