@@ -17,10 +17,18 @@ if [ "$want_windows" = 1 ]; then
     dpkg --add-architecture i386
     apt_updated=0
   fi
-  for p in g++-mingw-w64-i686 wine wine32:i386; do have "$p" || need+=("$p"); done
+  # wine64 and the 64-bit compiler carry the Wine tests on kernels that
+  # cannot start the 32-bit Wine loader; locales gives Wine a Japanese
+  # system (code page 932) for the double-byte end-to-end run.
+  for p in g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 locales; do
+    have "$p" || need+=("$p")
+  done
 fi
 if [ "${#need[@]}" -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${need[@]}"
+fi
+if [ "$want_windows" = 1 ] && ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
+  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
