@@ -84,8 +84,11 @@ struct AnsiSource {
 
   std::size_t size() const { return bytes.size(); }
   unsigned at(std::size_t i) const { return static_cast<unsigned char>(bytes[i]); }
-  // The units of the character at `i`, which must end by `end`.
-  std::size_t width(std::size_t i, std::size_t end) const { return lead[at(i)] && i + 1 < end ? 2 : 1; }
+  // The units of the character at `i`, which must end by `end`. A zero is
+  // never a second byte, so that it cannot slip into a name or a text.
+  std::size_t width(std::size_t i, std::size_t end) const {
+    return lead[at(i)] && i + 1 < end && at(i + 1) != 0 ? 2 : 1;
+  }
   void appendUnits(Units& out, std::size_t begin, std::size_t end) const {
     out.append(bytes.data() + begin, end - begin);
   }
