@@ -199,11 +199,15 @@ bool ImageFileStore::readImage(std::string& bytes) {
   owner_ = status.st_uid;
   group_ = status.st_gid;
 
-  constexpr std::size_t kMinRead = 1 << 16;
+  // One byte more than the file holds, so that the read which meets the end
+  // finds room and returns 0; the buffer only grows (and is copied) when the
+  // file is longer than it was when measured. Over-allocating here would put
+  // a second copy of a large image beside the tree it is parsed into.
+  constexpr std::size_t kMinGrowth = 1 << 16;
   bytes.resize(static_cast<std::size_t>(status.st_size) + 1);
   std::size_t filled = 0;
   for (;;) {
-    if (bytes.size() - filled < kMinRead / 4) bytes.resize(bytes.size() + kMinRead);
+    if (filled == bytes.size()) bytes.resize(bytes.size() + std::max(kMinGrowth, bytes.size() / 2));
     const ssize_t got = io_.read(fd.get(), bytes.data() + filled, bytes.size() - filled);
     if (got < 0) {
       if (errno == EINTR) continue;

@@ -1,6 +1,7 @@
 #include "platform/memory_store.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace kestrum {
@@ -8,14 +9,11 @@ namespace {
 
 constexpr std::size_t kIndexThreshold = 32;
 
-unsigned char foldByte(unsigned char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c;
-}
-
-std::string foldName(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded) c = static_cast<char>(foldByte(static_cast<unsigned char>(c)));
-  return folded;
+// FNV-1a over the folded bytes: names that compare equal hash equal.
+std::uint32_t nameHash(std::string_view name) {
+  std::uint32_t hash = 2166136261u;
+  for (char c : name) hash = (hash ^ foldRegistryByte(static_cast<unsigned char>(c))) * 16777619u;
+  return hash;
 }
 
 // Splits a key path into its steps; empty steps (doubled or trailing
@@ -34,25 +32,6 @@ bool forEachStep(std::string_view path, F&& step) {
 
 }  // namespace
 
-bool RegistryNameLess::operator()(std::string_view a, std::string_view b) const noexcept {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    unsigned char x = foldByte(static_cast<unsigned char>(a[i]));
-    unsigned char y = foldByte(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y;
-  }
-  return a.size() < b.size();
-}
-
-bool registryNameEquals(std::string_view a, std::string_view b) noexcept {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (foldByte(static_cast<unsigned char>(a[i])) != foldByte(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
 std::string RegNode::path() const {
   if (parent_ == nullptr || parent_->parent_ == nullptr) return name_;
   std::string up = parent_->path();
@@ -66,11 +45,11 @@ RegNode* RegNode::child(std::string_view name) const {
 }
 
 RegNode& RegNode::childOrCreate(std::string_view name) {
-  auto it = children_.find(name);
-  if (it != children_.end()) return *it->second;
+  auto it = children_.lower_bound(name);
+  if (it != children_.end() && !children_.key_comp()(name, it->first)) return *it->second;
   auto node = std::make_unique<RegNode>(std::string(name), this);
   RegNode& ref = *node;
-  children_.emplace(std::string(name), std::move(node));
+  children_.emplace_hint(it, std::string(name), std::move(node));
   return ref;
 }
 
@@ -81,21 +60,36 @@ bool RegNode::removeChild(std::string_view name) {
   return true;
 }
 
-void RegNode::rebuildIndex() const {
-  valueIndex_.clear();
-  valueIndex_.reserve(values_.size() * 2);
-  for (std::size_t i = 0; i < values_.size(); ++i) valueIndex_.emplace(foldName(values_[i].name), i);
+void RegNode::buildIndex(std::size_t slotCount) const {
+  valueSlots_.assign(slotCount, 0);
+  for (std::size_t i = 0; i < values_.size(); ++i) indexValue(i);
+}
+
+void RegNode::indexValue(std::size_t position) const {
+  const std::size_t mask = valueSlots_.size() - 1;
+  std::size_t slot = nameHash(values_[position].name) & mask;
+  while (valueSlots_[slot] != 0) slot = (slot + 1) & mask;
+  valueSlots_[slot] = static_cast<std::uint32_t>(position + 1);
 }
 
 std::size_t RegNode::findValue(std::string_view name) const {
-  if (values_.size() < kIndexThreshold) {
-    for (std::size_t i = 0; i < values_.size(); ++i)
-      if (registryNameEquals(values_[i].name, name)) return i;
-    return values_.size();
+  const std::size_t count = values_.size();
+  if (count < kIndexThreshold) {
+    const std::size_t start = lastFound_ < count ? lastFound_ : 0;
+    for (std::size_t i = start; i < count; ++i)
+      if (registryNameEquals(values_[i].name, name)) return lastFound_ = i;
+    for (std::size_t i = 0; i < start; ++i)
+      if (registryNameEquals(values_[i].name, name)) return lastFound_ = i;
+    return count;
   }
-  if (valueIndex_.size() != values_.size()) rebuildIndex();
-  auto it = valueIndex_.find(foldName(name));
-  return it == valueIndex_.end() ? values_.size() : it->second;
+  // At most half the slots in use, so that probe runs stay short.
+  if (valueSlots_.empty()) buildIndex(std::bit_ceil(2 * count));
+  const std::size_t mask = valueSlots_.size() - 1;
+  for (std::size_t slot = nameHash(name) & mask; valueSlots_[slot] != 0; slot = (slot + 1) & mask) {
+    const std::size_t i = valueSlots_[slot] - 1;
+    if (registryNameEquals(values_[i].name, name)) return i;
+  }
+  return count;
 }
 
 const RegValue* RegNode::value(std::string_view name) const {
@@ -103,22 +97,36 @@ const RegValue* RegNode::value(std::string_view name) const {
   return i == values_.size() ? nullptr : &values_[i];
 }
 
+RegValue& RegNode::appendValue(std::string_view name, std::uint32_t type) {
+  values_.push_back(RegValue{std::string(name), type, std::string()});
+  if (!valueSlots_.empty()) {
+    if (2 * values_.size() > valueSlots_.size())
+      buildIndex(2 * valueSlots_.size());
+    else
+      indexValue(values_.size() - 1);
+  }
+  return values_.back();
+}
+
 void RegNode::setValue(std::string_view name, std::uint32_t type, std::string data) {
   std::size_t i = findValue(name);
-  if (i != values_.size()) {
-    values_[i].type = type;
-    values_[i].data = std::move(data);
-    return;
-  }
-  values_.push_back(RegValue{std::string(name), type, std::move(data)});
-  if (!valueIndex_.empty()) valueIndex_.emplace(foldName(name), values_.size() - 1);
+  RegValue& value = i != values_.size() ? values_[i] : appendValue(name, type);
+  value.type = type;
+  value.data = std::move(data);
+}
+
+void RegNode::assignValue(std::string_view name, std::uint32_t type, std::string_view data) {
+  std::size_t i = findValue(name);
+  RegValue& value = i != values_.size() ? values_[i] : appendValue(name, type);
+  value.type = type;
+  value.data.assign(data);
 }
 
 bool RegNode::removeValue(std::string_view name) {
   std::size_t i = findValue(name);
   if (i == values_.size()) return false;
   values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(i));
-  valueIndex_.clear();
+  valueSlots_.clear();
   return true;
 }
 
@@ -227,7 +235,7 @@ bool MemoryStore::setValue(KeyHandle key, std::string_view name, std::uint32_t t
     recordFailure({pathOf(key, "") + " value \"" + std::string(name) + "\"", "access denied"});
     return false;
   }
-  open->node->setValue(name, type, std::string(reinterpret_cast<const char*>(data), size));
+  open->node->assignValue(name, type, std::string_view(reinterpret_cast<const char*>(data), size));
   return true;
 }
 

@@ -8,20 +8,39 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/store.h"
 
 namespace kestrum {
 
-// Case-insensitive ordering of registry names the way the registry sorts
-// them: ASCII letters compared upper-cased, every other byte as it is.
+// Registry names compare with ASCII letters upper-cased, every other byte as
+// it is.
+inline unsigned char foldRegistryByte(unsigned char c) noexcept {
+  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c;
+}
+
+// Case-insensitive ordering of registry names the way the registry sorts them.
 struct RegistryNameLess {
   using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const noexcept;
+  bool operator()(std::string_view a, std::string_view b) const noexcept {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      const unsigned char x = foldRegistryByte(static_cast<unsigned char>(a[i]));
+      const unsigned char y = foldRegistryByte(static_cast<unsigned char>(b[i]));
+      if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+  }
 };
-bool registryNameEquals(std::string_view a, std::string_view b) noexcept;
+
+inline bool registryNameEquals(std::string_view a, std::string_view b) noexcept {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (foldRegistryByte(static_cast<unsigned char>(a[i])) != foldRegistryByte(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
 
 struct RegValue {
   std::string name;  // case as first created; "" is the default value
@@ -56,18 +75,31 @@ class RegNode {
 
   const RegValue* value(std::string_view name) const;
   void setValue(std::string_view name, std::uint32_t type, std::string data);
+  // As setValue, but copies `data` into the storage the value already has,
+  // so that rewriting a value with data of the same size allocates nothing.
+  void assignValue(std::string_view name, std::uint32_t type, std::string_view data);
   bool removeValue(std::string_view name);
+  // Room for `count` values in all, for a reader that knows how many follow.
+  void reserveValues(std::size_t count) { values_.reserve(count); }
 
  private:
   std::string name_;
   RegNode* parent_;
   std::vector<RegValue> values_;
-  // Built once a key holds many values (long numbered lists), so that lookups
-  // stay cheap without costing memory on the many small keys.
-  mutable std::unordered_map<std::string, std::size_t> valueIndex_;
+  // A hash table over values_ (open addressing; a slot holds a position + 1,
+  // 0 is free), built once a key holds many values (long numbered lists) so
+  // that lookups stay cheap without costing memory on the many small keys.
+  // Empty while not built.
+  mutable std::vector<std::uint32_t> valueSlots_;
+  // Where the last lookup in a small key found its value: reads and writes
+  // mostly walk a key's values in their stored order, so the next one is
+  // usually there or just behind it.
+  mutable std::size_t lastFound_ = 0;
   std::map<std::string, std::unique_ptr<RegNode>, RegistryNameLess> children_;
   std::size_t findValue(std::string_view name) const;
-  void rebuildIndex() const;
+  void buildIndex(std::size_t slotCount) const;
+  void indexValue(std::size_t position) const;
+  RegValue& appendValue(std::string_view name, std::uint32_t type);
 };
 
 // The whole registry: one node per root ("HKEY_LOCAL_MACHINE", and whatever

@@ -12,19 +12,19 @@ RegistryValue::RegistryValue(std::string valueName, std::int32_t number)
 
 RegistryValue::RegistryValue(std::string valueName, std::string_view text)
     : name(std::move(valueName)),
-      data(text.begin(), text.end()),
+      data(text.size() + 1),
       length(static_cast<std::uint32_t>(text.size() + 1)),
       type(kRegSz) {
-  data.push_back(0);
+  std::memcpy(data.data(), text.data(), text.size());
 }
 
 RegistryValue::RegistryValue(std::string valueName, const std::uint8_t* bytes,
                              std::uint32_t count, std::uint32_t valueType)
-    : name(std::move(valueName)), data(bytes, bytes + count), length(count), type(valueType) {
-  if (type == kRegSz) {
-    data.push_back(0);
-    ++length;
-  }
+    : name(std::move(valueName)),
+      data(std::size_t{count} + (valueType == kRegSz ? 1 : 0)),
+      length(static_cast<std::uint32_t>(data.size())),
+      type(valueType) {
+  if (count != 0) std::memcpy(data.data(), bytes, count);
 }
 
 RegistryKey::~RegistryKey() { close(); }
@@ -39,10 +39,13 @@ std::unique_ptr<RegistryValue> RegistryKey::queryValue(std::string_view name) {
   std::uint32_t type = 0;
   std::uint32_t size = 0;
   if (!store_->queryValue(handle_, name, type, nullptr, size)) return nullptr;
-  std::vector<std::uint8_t> buffer(size);
+  // Most values are a number or a short text: those need no buffer on the heap.
+  std::uint8_t small[256];
+  std::vector<std::uint8_t> large(size > sizeof small ? size : 0);
+  std::uint8_t* buffer = size > sizeof small ? large.data() : small;
   std::uint32_t got = size;
-  if (!store_->queryValue(handle_, name, type, buffer.data(), got)) return nullptr;
-  return std::make_unique<RegistryValue>(std::string(name), buffer.data(), got, type);
+  if (!store_->queryValue(handle_, name, type, buffer, got)) return nullptr;
+  return std::make_unique<RegistryValue>(std::string(name), buffer, got, type);
 }
 
 std::string RegistryKey::readString(std::string_view name, std::string_view defaultValue) {
