@@ -132,7 +132,7 @@ void saveAdvancedFirst(const Configuration& config, std::string_view rootName) {
 
 void loadExchangedDomains(Configuration& config, std::string_view rootName) {
   Store& store = config.store();
-  const std::int32_t count = readSettingDword(store, rootName, kExchangedCount, "nDomains", 0);
+  const std::int32_t count = readSettingCount(store, rootName, kExchangedCount, "nDomains");
   config.Exchanged_Domains.clear();
   for (std::int32_t i = 0; i < count; ++i) {
     const std::string name = std::to_string(i);

@@ -86,14 +86,14 @@ void loadMailServer(Configuration& config, RegistryKey& root) {
 
   if (!section.createSubkey("Domains", kKeyAllAccess)) section.close();
   config.Domains.clear();
-  const std::int32_t nDomains = section.readDword("nDomains", 0);
+  const std::int32_t nDomains = section.readCount("nDomains");
   const CodePage& codePage = config.host().codePage();
   for (std::int32_t j = 1; j <= nDomains; ++j)
     config.Domains.push_back(codePage.toLower(section.readString(std::to_string(j), "")));
 
   enter(section, root.handle(), "POP3");
   config.accounts.clear();
-  const std::int32_t nPop3 = section.readDword("nPOP3", 0);
+  const std::int32_t nPop3 = section.readCount("nPOP3");
   config.maxnrinonepass = section.readDword("maxnrinonepass", kDefaultMaxNrInOnePass);
   RegistryKey accountKey(config.store());
   for (std::int32_t i = 1; i <= nPop3; ++i) {

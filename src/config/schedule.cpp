@@ -46,7 +46,7 @@ void loadSchedule(Configuration& config, RegistryKey& root) {
   config.Schedule_Mode = section.readDword("Schedule_Mode", 0);
   config.Schedule_Waittime = section.readDword("Schedule_Waittime", 30);
   config.scheduleEntries.clear();
-  const std::int32_t count = section.readDword("nSchedule", 0);
+  const std::int32_t count = section.readCount("nSchedule");
   for (std::int32_t i = 1; i <= count; ++i) {
     auto entry = std::make_unique<ScheduleEntry>();
     RegistryKey entryKey(config.store());

@@ -45,14 +45,14 @@ void loadCurrentLayout(FilterList& list, RegistryKey& listKey, bool trim, const 
   for (const ListPart& part : kParts) {
     RegistryKey partKey(listKey.store());
     openChild(partKey, listKey, part.name);
-    const std::int32_t count = partKey.readDword("nEntries", 0);
+    const std::int32_t count = partKey.readCount("nEntries");
     for (std::int32_t k = 0; k < count; ++k)
       appendEntry(list.*part.member, partKey.readString(std::to_string(k + 1), ""), trim, codePage);
   }
 }
 
 void loadOlderLayout(FilterList& list, RegistryKey& listKey, bool trim, const CodePage& codePage) {
-  const std::int32_t count = listKey.readDword("nIFs", 0);
+  const std::int32_t count = listKey.readCount("nIFs");
   for (std::int32_t i = 0; i < count; ++i) {
     RegistryKey entryKey(listKey.store());
     openChild(entryKey, listKey, std::to_string(i + 1));

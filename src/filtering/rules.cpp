@@ -23,7 +23,7 @@ constexpr std::array<KeyField<MailRule>, 5> kRuleFields{{
 std::unique_ptr<MailRule> MailRule::loadFromKey(RegistryKey& key) {
   auto rule = std::make_unique<MailRule>();
   readFields<MailRule>(*rule, key, kRuleFields);
-  const std::int32_t count = key.readDword("nRuleIFs", 0);
+  const std::int32_t count = key.readCount("nRuleIFs");
   for (std::int32_t j = 0; j < count; ++j) {
     RegistryKey conditionKey(key.store());
     openChild(conditionKey, key, std::to_string(j + 1));
@@ -46,7 +46,7 @@ void loadRules(Configuration& config, RegistryKey& root) {
   RegistryKey rulesKey(root.store());
   openChild(rulesKey, root, "Rules");
   config.Rules.clear();
-  const std::int32_t count = rulesKey.readDword("nRules", 0);
+  const std::int32_t count = rulesKey.readCount("nRules");
   for (std::int32_t i = 0; i < count; ++i) {
     RegistryKey ruleKey(root.store());
     openChild(ruleKey, rulesKey, std::to_string(i + 1));

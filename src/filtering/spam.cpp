@@ -62,7 +62,7 @@ void writeSpamServers(const Configuration& config, std::string_view rootName) {
 
 void loadSpamSettings(Configuration& config, std::string_view rootName) {
   loadSettings(config, rootName, kSpamSettings);
-  const std::int32_t count = readSettingDword(config.store(), rootName, kSpam, "nServers", 0);
+  const std::int32_t count = readSettingCount(config.store(), rootName, kSpam, "nServers");
   config.spamServers.clear();
   for (std::int32_t j = 0; j < count; ++j) {
     std::string server = readSettingString(config.store(), rootName, kSpam, std::to_string(j), "error");

@@ -104,6 +104,9 @@ class ImageFileStore : public Store {
   }
   void closeKey(KeyHandle key) override { memory_.closeKey(key); }
   std::optional<StoreFailure> firstFailure() const override { return memory_.firstFailure(); }
+  void refuseValue(KeyHandle key, std::string_view name, std::string why) override {
+    memory_.refuseValue(key, name, std::move(why));
+  }
 
   bool commit() override;
 

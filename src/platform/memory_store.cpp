@@ -248,6 +248,10 @@ void MemoryStore::closeKey(KeyHandle key) {
 
 std::optional<StoreFailure> MemoryStore::firstFailure() const { return failure_; }
 
+void MemoryStore::refuseValue(KeyHandle key, std::string_view name, std::string why) {
+  recordFailure({pathOf(key, "") + " value \"" + std::string(name) + "\"", std::move(why)});
+}
+
 void MemoryStore::recordFailure(StoreFailure failure) {
   if (!failure_) failure_ = std::move(failure);
 }

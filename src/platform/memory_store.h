@@ -131,6 +131,7 @@ class MemoryStore : public Store {
                 const std::uint8_t* data, std::uint32_t size) override;
   void closeKey(KeyHandle key) override;
   std::optional<StoreFailure> firstFailure() const override;
+  void refuseValue(KeyHandle key, std::string_view name, std::string why) override;
 
   RegTree& tree() { return tree_; }
   const RegTree& tree() const { return tree_; }

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/file_io_posix.h"
 #include "platform/file_store.h"
 #include "platform/host_posix.h"
 #include "platform/platform.h"
@@ -27,7 +28,15 @@ std::unique_ptr<Host> startPlatform() {
 }
 
 std::unique_ptr<Store> openPlatformStore(const Host& host) {
-  return openImageFileStore(imageFilePath(), host.codePage());
+  ImageFileOptions options;
+  // A shorter lock wait, for tests of a run that finds the image locked; a
+  // value that is no plain number keeps the default.
+  if (const char* chosen = std::getenv("KESTRUM_LOCK_TIMEOUT_MS"); chosen != nullptr && *chosen != '\0') {
+    char* end = nullptr;
+    const unsigned long parsed = std::strtoul(chosen, &end, 10);
+    if (end != chosen && *end == '\0') options.lockTimeout = std::chrono::milliseconds(parsed);
+  }
+  return openImageFileStore(imageFilePath(), host.codePage(), options);
 }
 
 }  // namespace kestrum

@@ -74,6 +74,11 @@ class Store {
   // or the failure that kept the store from opening at all.
   virtual std::optional<StoreFailure> firstFailure() const = 0;
 
+  // Records that the logic refused the value `name` of the open `key` (a
+  // count no configuration could hold), naming both; firstFailure() reports
+  // it and commit() writes nothing from then on.
+  virtual void refuseValue(KeyHandle key, std::string_view name, std::string why) = 0;
+
   // Makes every write durable (the image file is replaced once, here).
   // Returns false, and records the failure, when that did not happen.
   // Stores without a persistent form have nothing to do.

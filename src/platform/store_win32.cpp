@@ -197,6 +197,9 @@ class RegistryStore : public Store {
   }
 
   std::optional<StoreFailure> firstFailure() const override { return failure_; }
+  void refuseValue(KeyHandle key, std::string_view name, std::string why) override {
+    record(pathOf(key, "") + " value \"" + std::string(name) + "\"", std::move(why));
+  }
 
  private:
   RunLock runLock_;

@@ -65,6 +65,14 @@ std::int32_t RegistryKey::readDword(std::string_view name, std::int32_t defaultV
   return static_cast<std::int32_t>(bits);
 }
 
+std::int32_t RegistryKey::readCount(std::string_view name) {
+  const std::int32_t count = readDword(name, 0);
+  if (count <= kMaxCount) return count;
+  store_->refuseValue(handle_, name, "the count " + std::to_string(count) + " is above the limit of " +
+                                         std::to_string(kMaxCount));
+  return 0;
+}
+
 bool RegistryKey::writeValue(const RegistryValue& value) {
   if (handle_ == kNoKey) return false;
   return store_->setValue(handle_, value.name, value.type, value.data.data(), value.length);

@@ -13,6 +13,9 @@
 
 namespace kestrum {
 
+// The largest count of entries a load accepts.
+inline constexpr std::int32_t kMaxCount = 1000000;
+
 class RegistryValue {
  public:
   // REG_DWORD: the four bytes of `number`, least significant first.
@@ -49,6 +52,11 @@ class RegistryKey {
   // The first four data bytes as a little-endian number, whatever the type;
   // a value shorter than four bytes is zero-extended.
   virtual std::int32_t readDword(std::string_view name, std::int32_t defaultValue);
+  // A count of keys or values to read below (nPOP3, nRules, ...), 0 when
+  // missing. A count above kMaxCount is refused in the store (the run then
+  // fails and writes nothing) and reads as 0, so that no load builds that
+  // many entries.
+  std::int32_t readCount(std::string_view name);
   virtual bool writeValue(const RegistryValue& value);
   // Opens or creates the subkey and moves there. On failure the held key is
   // kept and the result is false.

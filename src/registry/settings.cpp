@@ -36,6 +36,13 @@ std::int32_t readSettingDword(Store& store, std::string_view product, std::strin
   return key.readDword(name, defaultValue);
 }
 
+std::int32_t readSettingCount(Store& store, std::string_view product, std::string_view section,
+                              std::string_view name) {
+  RegistryKey key(store, kHkeyLocalMachine);
+  if (!openForRead(key, product, section)) return 0;
+  return key.readCount(name);
+}
+
 std::string readSettingString(Store& store, std::string_view product, std::string_view section,
                               std::string_view name, std::string_view defaultValue) {
   RegistryKey key(store, kHkeyLocalMachine);

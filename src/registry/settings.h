@@ -18,6 +18,9 @@ bool readSettingFlag(Store& store, std::string_view product, std::string_view se
                      std::string_view name, bool defaultValue);
 std::int32_t readSettingDword(Store& store, std::string_view product, std::string_view section,
                               std::string_view name, std::int32_t defaultValue);
+// As RegistryKey::readCount, in a section.
+std::int32_t readSettingCount(Store& store, std::string_view product, std::string_view section,
+                              std::string_view name);
 std::string readSettingString(Store& store, std::string_view product, std::string_view section,
                               std::string_view name, std::string_view defaultValue);
 

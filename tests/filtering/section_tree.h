@@ -56,6 +56,9 @@ class RefusingStore : public Store {
   }
   void closeKey(KeyHandle key) override { inner_.closeKey(key); }
   std::optional<StoreFailure> firstFailure() const override { return inner_.firstFailure(); }
+  void refuseValue(KeyHandle key, std::string_view name, std::string why) override {
+    inner_.refuseValue(key, name, std::move(why));
+  }
 
  private:
   MemoryStore& inner_;
