@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/memory_store.h"
+#include "support/fixtures.h"
 
 namespace kestrum {
 namespace {
@@ -125,6 +126,28 @@ TEST_F(RegistryKeyTest, EveryHandleIsClosed) {
     EXPECT_EQ(store.openHandleCount(), 2u);
   }
   EXPECT_EQ(store.openHandleCount(), 0u);
+}
+
+}  // namespace
+}  // namespace kestrum
+
+namespace kestrum {
+namespace {
+
+TEST(RegistryKeyCount, ACountAboveTheLimitIsRefusedInTheStoreAndReadsAsZero) {
+  for (const auto& [data, expected, refused] :
+       std::vector<std::tuple<std::string, std::int32_t, bool>>{
+           {"dword:000f4240", kMaxCount, false}, {"dword:000f4241", 0, true}, {"dword:7fffffff", 0, true}}) {
+    SCOPED_TRACE(data);
+    auto store = kestrum::testing::storeFromReg("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kestrum\\POP3]\n\"nPOP3\"=" + data + "\n");
+    RegistryKey key(*store, kHkeyLocalMachine);
+    ASSERT_TRUE(key.openSubkey("SOFTWARE\\Kestrum\\POP3", kKeyRead));
+    EXPECT_EQ(key.readCount("nPOP3"), expected);
+    EXPECT_EQ(store->firstFailure().has_value(), refused);
+    if (refused) {
+      EXPECT_EQ(store->firstFailure()->what, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kestrum\\POP3 value \"nPOP3\"");
+    }
+  }
 }
 
 }  // namespace
