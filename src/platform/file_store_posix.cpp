@@ -132,7 +132,7 @@ class ImageFileStore : public Store {
   void load(std::chrono::milliseconds lockTimeout);
   bool makeFolders(const std::string& folder);
   bool takeLock(std::chrono::milliseconds timeout);
-  bool readImage(std::string& bytes);
+  bool readImage(RegTree& tree);
   bool writeAll(int fd, std::string_view data, int& error);
   bool flushFolder();
 };
@@ -140,16 +140,7 @@ class ImageFileStore : public Store {
 void ImageFileStore::load(std::chrono::milliseconds lockTimeout) {
   if (!makeFolders(folderOf(path_)) || !takeLock(lockTimeout)) return;
   RegTree tree;
-  {
-    std::string bytes;
-    if (!readImage(bytes)) return;
-    RegParseError error;
-    if (exists_ && !parseRegFile(bytes, codePage_, tree, error)) {
-      fail("line " + std::to_string(error.line) + ": " + error.message);
-      return;
-    }
-  }
-  memory_ = MemoryStore(std::move(tree));
+  if (readImage(tree)) memory_ = MemoryStore(std::move(tree));
 }
 
 bool ImageFileStore::makeFolders(const std::string& folder) {
@@ -188,7 +179,7 @@ bool ImageFileStore::takeLock(std::chrono::milliseconds timeout) {
   return true;
 }
 
-bool ImageFileStore::readImage(std::string& bytes) {
+bool ImageFileStore::readImage(RegTree& tree) {
   FileDescriptor fd(io_, io_.open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY, 0));
   if (!fd.valid()) {
     if (errno == ENOENT) return true;  // no image yet: an empty registry
@@ -202,24 +193,22 @@ bool ImageFileStore::readImage(std::string& bytes) {
   owner_ = status.st_uid;
   group_ = status.st_gid;
 
-  // One byte more than the file holds, so that the read which meets the end
-  // finds room and returns 0; the buffer only grows (and is copied) when the
-  // file is longer than it was when measured. Over-allocating here would put
-  // a second copy of a large image beside the tree it is parsed into.
-  constexpr std::size_t kMinGrowth = 1 << 16;
-  bytes.resize(static_cast<std::size_t>(status.st_size) + 1);
-  std::size_t filled = 0;
-  for (;;) {
-    if (filled == bytes.size()) bytes.resize(bytes.size() + std::max(kMinGrowth, bytes.size() / 2));
-    const ssize_t got = io_.read(fd.get(), bytes.data() + filled, bytes.size() - filled);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return fail("cannot read: " + errorText(errno));
+  // Parsed as it is read: the file's text is never held whole beside the tree.
+  int readError = 0;
+  const RegByteSource source = [&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+    for (;;) {
+      const ssize_t got = io_.read(fd.get(), buffer, size);
+      if (got >= 0) return got;
+      if (errno != EINTR) {
+        readError = errno;
+        return -1;
+      }
     }
-    if (got == 0) break;
-    filled += static_cast<std::size_t>(got);
-  }
-  bytes.resize(filled);
+  };
+  RegParseError error;
+  const bool parsed = parseRegFile(source, codePage_, tree, error);
+  if (readError != 0) return fail("cannot read: " + errorText(readError));
+  if (!parsed) return fail("line " + std::to_string(error.line) + ": " + error.message);
   return true;
 }
 

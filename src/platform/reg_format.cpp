@@ -1,5 +1,6 @@
 #include "platform/reg_format.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -76,9 +77,58 @@ const std::string_view* findRoot(std::string_view name) {
   return nullptr;
 }
 
+// The image's bytes as the parser sees them: a window that is either the
+// whole text at once, or the part of a source's output not yet consumed,
+// refilled in pieces so that a large image is never held whole.
+class ImageInput {
+ public:
+  explicit ImageInput(std::string_view whole) : window_(whole), total_(whole.size()), atEnd_(true) {}
+  explicit ImageInput(const RegByteSource& source) : source_(&source) {}
+
+  std::string_view window() const { return window_; }
+  bool atEnd() const { return atEnd_; }
+  bool failed() const { return failed_; }
+  // The bytes read so far; the whole image's size once atEnd().
+  std::uint64_t total() const { return total_; }
+
+  // Forgets the window's first `count` bytes.
+  void drop(std::size_t count) { window_.remove_prefix(count); }
+
+  // Forgets the window's first `consumed` bytes and reads on behind the
+  // rest. At the end of the input, or when the source fails, the window is
+  // left as it is and atEnd() (and failed()) say so.
+  void refill(std::size_t consumed) {
+    if (atEnd_) return;
+    const std::size_t kept = window_.size() - consumed;
+    if (kept != 0) std::memmove(buffer_.data(), window_.data() + consumed, kept);
+    // Room for at least half a piece behind what is kept; a line longer than
+    // that makes the buffer grow.
+    if (buffer_.size() - kept < kPiece / 2) buffer_.resize(std::max(kPiece, 2 * buffer_.size()));
+    const std::ptrdiff_t got = (*source_)(buffer_.data() + kept, buffer_.size() - kept);
+    if (got <= 0) {
+      atEnd_ = true;
+      failed_ = got < 0;
+      window_ = std::string_view(buffer_.data(), kept);
+      return;
+    }
+    total_ += static_cast<std::uint64_t>(got);
+    window_ = std::string_view(buffer_.data(), kept + static_cast<std::size_t>(got));
+  }
+
+ private:
+  static constexpr std::size_t kPiece = 1 << 20;
+  const RegByteSource* source_ = nullptr;
+  std::string buffer_;
+  std::string_view window_;
+  std::uint64_t total_ = 0;
+  bool atEnd_ = false;
+  bool failed_ = false;
+};
+
 // An 8-bit file: the bytes are the ANSI text itself.
 struct AnsiSource {
   using Units = std::string;
+  static constexpr std::size_t kUnitBytes = 1;
   std::string_view bytes;
   LeadTable lead;
 
@@ -89,11 +139,24 @@ struct AnsiSource {
   std::size_t width(std::size_t i, std::size_t end) const {
     return lead[at(i)] && i + 1 < end && at(i + 1) != 0 ? 2 : 1;
   }
+  // The first CR or LF at or behind `from`, or size().
+  std::size_t lineEnd(std::size_t from) const {
+    const char* text = bytes.data();
+    const void* lf = std::memchr(text + from, '\n', bytes.size() - from);
+    const std::size_t end = lf == nullptr ? bytes.size() : static_cast<std::size_t>(static_cast<const char*>(lf) - text);
+    const void* cr = std::memchr(text + from, '\r', end - from);
+    return cr == nullptr ? end : static_cast<std::size_t>(static_cast<const char*>(cr) - text);
+  }
   void appendUnits(Units& out, std::size_t begin, std::size_t end) const {
     out.append(bytes.data() + begin, end - begin);
   }
   bool toAnsi(Units&& units, std::string& out, unsigned /*codePage*/) const {
     out = std::move(units);
+    return true;
+  }
+  // The ANSI text of the units [begin, end), into `out`'s own storage.
+  bool textOf(std::size_t begin, std::size_t end, std::string& out, unsigned /*codePage*/) const {
+    out.assign(bytes.data() + begin, end - begin);
     return true;
   }
 };
@@ -102,6 +165,7 @@ struct AnsiSource {
 // to the ANSI code page, as the registry's ANSI functions would return it.
 struct Utf16Source {
   using Units = std::u16string;
+  static constexpr std::size_t kUnitBytes = 2;
   std::string_view bytes;
 
   std::size_t size() const { return bytes.size() / 2; }
@@ -110,6 +174,11 @@ struct Utf16Source {
            (static_cast<unsigned>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8);
   }
   std::size_t width(std::size_t /*i*/, std::size_t /*end*/) const { return 1; }
+  std::size_t lineEnd(std::size_t from) const {
+    const std::size_t n = size();
+    while (from < n && at(from) != '\n' && at(from) != '\r') ++from;
+    return from;
+  }
   void appendUnits(Units& out, std::size_t begin, std::size_t end) const {
     for (std::size_t i = begin; i < end; ++i) out.push_back(static_cast<char16_t>(at(i)));
   }
@@ -119,13 +188,20 @@ struct Utf16Source {
     out = std::move(*converted);
     return true;
   }
+  bool textOf(std::size_t begin, std::size_t end, std::string& out, unsigned codePage) const {
+    Units units;
+    appendUnits(units, begin, end);
+    return toAnsi(std::move(units), out, codePage);
+  }
 };
 
 template <typename Source>
 class Parser {
  public:
-  Parser(Source source, const CodePage& codePage, RegTree& tree, RegParseError& error)
-      : src_(source), codePage_(codePage), tree_(tree), error_(error) {}
+  Parser(ImageInput& input, Source source, const CodePage& codePage, RegTree& tree, RegParseError& error)
+      : in_(input), src_(source), codePage_(codePage), tree_(tree), error_(error) {
+    src_.bytes = in_.window();
+  }
 
   bool run() {
     if (!nextLine()) line_ = 1;  // an empty file: the header is missing
@@ -158,16 +234,20 @@ class Parser {
  private:
   using Units = typename Source::Units;
 
+  ImageInput& in_;
   Source src_;
   const CodePage& codePage_;
   RegTree& tree_;
   RegParseError& error_;
-  std::size_t pos_ = 0;
+  std::size_t pos_ = 0;    // in the window: where the next line starts
   std::size_t line_ = 0;
   std::size_t begin_ = 0;  // the current line, without its line end
   std::size_t end_ = 0;
   RegNode* current_ = nullptr;      // the key that value lines go to
   std::vector<RegNode*> lastPath_;  // nodes of the last [key] line, root first
+  // Reused from line to line, so that their storage is allocated once.
+  std::vector<std::string> steps_;
+  std::string name_;
 
   bool fail(std::string message) {
     error_.line = line_;
@@ -175,22 +255,51 @@ class Parser {
     return false;
   }
 
+  // Moves to the next line. A refill of the window moves the text, so no
+  // position in an earlier line stays valid.
   bool nextLine() {
-    const std::size_t size = src_.size();
-    if (pos_ >= size) return false;
-    begin_ = pos_;
-    std::size_t i = pos_;
-    while (i < size) {
-      const unsigned c = src_.at(i);
-      if (c == '\n' || c == '\r') break;
-      ++i;
+    std::size_t scanFrom = pos_;
+    for (;;) {
+      const std::size_t size = src_.size();
+      const std::size_t end = src_.lineEnd(scanFrom);
+      // Where a line ends is known at an LF, at a CR whose next unit is at
+      // hand, and at the end of the input.
+      if ((end < size && (src_.at(end) == '\n' || end + 1 < size)) || in_.atEnd()) {
+        if (pos_ >= size) return false;
+        std::size_t next = end;
+        if (next < size && src_.at(next) == '\r') ++next;
+        if (next < size && src_.at(next) == '\n') ++next;
+        begin_ = pos_;
+        end_ = end;
+        pos_ = next;
+        ++line_;
+        return true;
+      }
+      in_.refill(pos_ * Source::kUnitBytes);
+      src_.bytes = in_.window();
+      scanFrom = end - pos_;
+      pos_ = 0;
+      if (in_.failed()) return false;
     }
-    end_ = i;
-    if (i < size && src_.at(i) == '\r') ++i;
-    if (i < size && src_.at(i) == '\n') ++i;
-    pos_ = i;
-    ++line_;
-    return true;
+  }
+
+  // The value lines that follow the current line in the window, up to the
+  // next key line: a key's values usually all stand there, and their count
+  // lets the key take them without growing step by step.
+  std::size_t valueLinesAhead() const {
+    const std::size_t size = src_.size();
+    std::size_t count = 0;
+    for (std::size_t p = pos_; p < size;) {
+      p = skipBlanksTo(p, size);
+      if (p == size) break;
+      const unsigned first = src_.at(p);
+      if (first == '[') break;
+      if (first == '"' || first == '@') ++count;
+      p = src_.lineEnd(p);
+      if (p < size && src_.at(p) == '\r') ++p;
+      if (p < size && src_.at(p) == '\n') ++p;
+    }
+    return count;
   }
 
   bool lineIs(std::string_view text) const {
@@ -200,10 +309,11 @@ class Parser {
     return true;
   }
 
-  std::size_t skipBlanks(std::size_t p) const {
-    while (p < end_ && isBlank(src_.at(p))) ++p;
+  std::size_t skipBlanksTo(std::size_t p, std::size_t end) const {
+    while (p < end && isBlank(src_.at(p))) ++p;
     return p;
   }
+  std::size_t skipBlanks(std::size_t p) const { return skipBlanksTo(p, end_); }
 
   bool restIsBlank(std::size_t p) const { return skipBlanks(p) == end_; }
 
@@ -214,9 +324,16 @@ class Parser {
     return true;
   }
 
-  bool convert(Units&& units, std::string& out) {
-    if (src_.toAnsi(std::move(units), out, codePage_.id())) return true;
+  bool unconvertible() {
     return fail("a character has no equivalent in code page " + std::to_string(codePage_.id()));
+  }
+
+  bool convert(Units&& units, std::string& out) {
+    return src_.toAnsi(std::move(units), out, codePage_.id()) || unconvertible();
+  }
+
+  bool textOf(std::size_t begin, std::size_t end, std::string& out) {
+    return src_.textOf(begin, end, out, codePage_.id()) || unconvertible();
   }
 
   // [path] or [-path]; `p` is just behind the bracket.
@@ -229,30 +346,28 @@ class Parser {
     const bool remove = p < close && src_.at(p) == '-';
     if (remove) ++p;
 
-    std::vector<std::string> steps;
+    std::size_t count = 0;
     for (std::size_t start = p;;) {
       std::size_t cut = start;
       while (cut < close && src_.at(cut) != '\\') cut += src_.width(cut, close);
-      Units units;
-      src_.appendUnits(units, start, cut);
-      std::string step;
-      if (!convert(std::move(units), step)) return false;
+      if (count == steps_.size()) steps_.emplace_back();
+      std::string& step = steps_[count++];
+      if (!textOf(start, cut, step)) return false;
       if (step.find('\0') != std::string::npos) return fail("a key name holds a zero character");
       if (step.empty()) return fail("a key path holds an empty name");
-      steps.push_back(std::move(step));
       if (cut == close) break;
       start = cut + 1;
       if (start == close) break;  // the one trailing backslash
     }
-    const std::string_view* root = findRoot(steps.front());
+    const std::string_view* root = findRoot(steps_[0]);
     if (root == nullptr) return fail("unknown root key");
-    if (steps.size() - 1 > kMaxKeyDepth) return fail("the key is nested too deeply");
+    if (count - 1 > kMaxKeyDepth) return fail("the key is nested too deeply");
 
     if (remove) {
-      if (steps.size() == 1) return fail("a root key cannot be deleted");
+      if (count == 1) return fail("a root key cannot be deleted");
       RegNode* node = tree_.top().child(*root);
-      for (std::size_t i = 1; node != nullptr && i + 1 < steps.size(); ++i) node = node->child(steps[i]);
-      if (node != nullptr) node->removeChild(steps.back());
+      for (std::size_t i = 1; node != nullptr && i + 1 < count; ++i) node = node->child(steps_[i]);
+      if (node != nullptr) node->removeChild(steps_[count - 1]);
       current_ = nullptr;
       lastPath_.clear();
       return true;
@@ -261,9 +376,9 @@ class Parser {
     // Consecutive key lines mostly share their leading steps: reuse the nodes
     // of the previous line instead of looking every step up again.
     std::size_t shared = 0;
-    while (shared < lastPath_.size() && shared < steps.size() &&
+    while (shared < lastPath_.size() && shared < count &&
            registryNameEquals(lastPath_[shared]->name(), shared == 0 ? std::string_view(*root)
-                                                                     : std::string_view(steps[shared])))
+                                                                     : std::string_view(steps_[shared])))
       ++shared;
     lastPath_.resize(shared);
     RegNode* node = shared == 0 ? &tree_.top().childOrCreate(*root) : lastPath_.back();
@@ -271,31 +386,40 @@ class Parser {
       lastPath_.push_back(node);
       shared = 1;
     }
-    for (std::size_t i = shared; i < steps.size(); ++i) {
-      node = &node->childOrCreate(steps[i]);
+    for (std::size_t i = shared; i < count; ++i) {
+      node = &node->childOrCreate(steps_[i]);
       lastPath_.push_back(node);
     }
     current_ = node;
+    current_->reserveValues(current_->values().size() + valueLinesAhead());
     return true;
   }
 
-  // A quoted text; `p` is on the opening quote and is left behind the closing one.
-  bool quoted(std::size_t& p, Units& units, const char* what) {
+  // A quoted text, into `out` with room for `spare` more bytes; `p` is on
+  // the opening quote and is left behind the closing one.
+  bool quoted(std::size_t& p, std::string& out, std::size_t spare, const char* what) {
     ++p;
+    std::size_t run = p;
+    while (run < end_) {
+      const unsigned c = src_.at(run);
+      if (c == '"' || c == '\\' || c == 0) break;
+      run += src_.width(run, end_);
+    }
+    if (run < end_ && src_.at(run) == '"') {  // no escapes, the common case
+      out.reserve(run - p + spare);
+      if (!textOf(p, run, out)) return false;
+      p = run + 1;
+      return true;
+    }
+    Units units;
     for (;;) {
-      std::size_t run = p;
-      while (run < end_) {
-        const unsigned c = src_.at(run);
-        if (c == '"' || c == '\\' || c == 0) break;
-        run += src_.width(run, end_);
-      }
       src_.appendUnits(units, p, run);
       p = run;
       if (p == end_) return fail(std::string("a quoted ") + what + " is not closed");
       const unsigned c = src_.at(p);
       if (c == '"') {
         ++p;
-        return true;
+        return convert(std::move(units), out);
       }
       if (c == 0) return fail(std::string("a quoted ") + what + " holds a zero character");
       if (p + 1 == end_) return fail(std::string("a quoted ") + what + " is not closed");
@@ -309,6 +433,12 @@ class Parser {
       }
       units.push_back(static_cast<typename Units::value_type>(unescaped));
       p += 2;
+      run = p;
+      while (run < end_) {
+        const unsigned u = src_.at(run);
+        if (u == '"' || u == '\\' || u == 0) break;
+        run += src_.width(run, end_);
+      }
     }
   }
 
@@ -354,12 +484,11 @@ class Parser {
 
   bool valueLine(std::size_t p) {
     if (current_ == nullptr) return fail("a value outside a key");
-    std::string name;
     if (src_.at(p) == '@') {
+      name_.clear();
       ++p;
-    } else {
-      Units units;
-      if (!quoted(p, units, "name") || !convert(std::move(units), name)) return false;
+    } else if (!quoted(p, name_, 0, "name")) {
+      return false;
     }
     p = skipBlanks(p);
     if (p == end_ || src_.at(p) != '=') return fail("expected = behind the value name");
@@ -369,16 +498,14 @@ class Parser {
     const unsigned first = src_.at(p);
     if (first == '-') {
       if (!restIsBlank(p + 1)) return fail("unexpected text behind =-");
-      current_->removeValue(name);
+      current_->removeValue(name_);
       return true;
     }
     std::string data;
     std::uint32_t type = kRegNone;
     if (first == '"') {
-      Units units;
-      if (!quoted(p, units, "text")) return false;
+      if (!quoted(p, data, 1, "text")) return false;
       if (!restIsBlank(p)) return fail("unexpected text behind the quoted text");
-      if (!convert(std::move(units), data)) return false;
       data.push_back('\0');
       type = kRegSz;
     } else if (matches(p, "dword:")) {
@@ -410,7 +537,7 @@ class Parser {
     } else {
       return fail("unknown kind of value data");
     }
-    current_->setValue(name, type, std::move(data));
+    current_->setValue(name_, type, std::move(data));
     return true;
   }
 };
@@ -619,17 +746,39 @@ const RegNode* findUnwritable(const RegNode& node, std::size_t depth, const Lead
 
 }  // namespace
 
-bool parseRegFile(std::string_view bytes, const CodePage& codePage, RegTree& tree, RegParseError& error) {
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    const std::string_view units = bytes.substr(2, (bytes.size() - 2) & ~std::size_t{1});
-    Parser<Utf16Source> parser(Utf16Source{units}, codePage, tree, error);
-    if (!parser.run()) return false;
-    if (bytes.size() % 2 != 0) return parser.failAtEnd("the file ends in half a UTF-16 character");
-    return true;
+namespace {
+
+bool parseImage(ImageInput& input, const CodePage& codePage, RegTree& tree, RegParseError& error) {
+  while (input.window().size() < 2 && !input.atEnd()) input.refill(0);
+  const std::string_view start = input.window();
+  bool parsed = false;
+  if (start.size() >= 2 && static_cast<unsigned char>(start[0]) == 0xFF &&
+      static_cast<unsigned char>(start[1]) == 0xFE) {
+    input.drop(2);
+    Parser<Utf16Source> parser(input, Utf16Source{}, codePage, tree, error);
+    parsed = parser.run();
+    if (parsed && input.total() % 2 != 0) parsed = parser.failAtEnd("the file ends in half a UTF-16 character");
+  } else {
+    Parser<AnsiSource> parser(input, AnsiSource{{}, leadTableOf(&codePage)}, codePage, tree, error);
+    parsed = parser.run();
   }
-  Parser<AnsiSource> parser(AnsiSource{bytes, leadTableOf(&codePage)}, codePage, tree, error);
-  return parser.run();
+  if (input.failed()) {
+    error.message = "the image could not be read";
+    return false;
+  }
+  return parsed;
+}
+
+}  // namespace
+
+bool parseRegFile(std::string_view bytes, const CodePage& codePage, RegTree& tree, RegParseError& error) {
+  ImageInput input(bytes);
+  return parseImage(input, codePage, tree, error);
+}
+
+bool parseRegFile(const RegByteSource& source, const CodePage& codePage, RegTree& tree, RegParseError& error) {
+  ImageInput input(source);
+  return parseImage(input, codePage, tree, error);
 }
 
 std::string formatRegFile(const RegTree& tree, const CodePage* codePage) {

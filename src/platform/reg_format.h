@@ -29,6 +29,18 @@ struct RegParseError {
 bool parseRegFile(std::string_view bytes, const CodePage& codePage, RegTree& tree,
                   RegParseError& error);
 
+// Where the parser below takes an image's bytes from: fills up to `size`
+// bytes at `buffer` and returns how many, 0 at the end of the image, or a
+// negative number when reading failed.
+using RegByteSource = std::function<std::ptrdiff_t(char* buffer, std::size_t size)>;
+
+// As above, for an image read in pieces through `source`, so that a large
+// image is never held whole beside the tree built from it. When the source
+// fails the result is false and the error says only that the image could
+// not be read; the caller, who knows why, reports that instead.
+bool parseRegFile(const RegByteSource& source, const CodePage& codePage, RegTree& tree,
+                  RegParseError& error);
+
 // The REGEDIT4 text of the whole tree: header, then every key below every
 // root in the registry's order, each followed by its values. With a
 // double-byte `codePage` a second byte that looks like \ or " is left as it
