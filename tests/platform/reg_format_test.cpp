@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -452,6 +453,81 @@ TEST_P(RegMalformedTest, NamesTheLineAndNeverTheContents) {
 
 INSTANTIATE_TEST_SUITE_P(Inputs, RegMalformedTest, ::testing::ValuesIn(malformed()),
                          [](const auto& info) { return std::string(info.param.label); });
+
+// A source handing out `text` in pieces of at most `piece` bytes, as a file
+// read in small reads would; -1 (a failed read) once `failAt` bytes are out.
+RegByteSource piecesOf(const std::string& text, std::size_t piece, std::size_t failAt = std::string::npos) {
+  return [&text, piece, failAt, at = std::size_t{0}](char* buffer, std::size_t size) mutable -> std::ptrdiff_t {
+    if (at >= failAt) return -1;
+    const std::size_t n = std::min({piece, size, text.size() - at, failAt - at});
+    text.copy(buffer, n, at);
+    at += n;
+    return static_cast<std::ptrdiff_t>(n);
+  };
+}
+
+struct Outcome {
+  bool parsed;
+  std::string tree;  // dump of what was read
+  std::size_t line;
+  std::string message;
+};
+
+Outcome parseWhole(const std::string& text) {
+  auto codePage = makeCodePage(1252);
+  RegTree tree;
+  RegParseError error;
+  const bool parsed = parseRegFile(text, *codePage, tree, error);
+  return {parsed, parsed ? dump(tree) : "", error.line, error.message};
+}
+
+Outcome parseInPieces(const std::string& text, std::size_t piece) {
+  auto codePage = makeCodePage(1252);
+  RegTree tree;
+  RegParseError error;
+  const bool parsed = parseRegFile(piecesOf(text, piece), *codePage, tree, error);
+  return {parsed, parsed ? dump(tree) : "", error.line, error.message};
+}
+
+void expectSameOutcome(const std::string& text) {
+  const Outcome whole = parseWhole(text);
+  for (std::size_t piece : {1u, 2u, 3u, 5u, 64u}) {
+    const Outcome pieces = parseInPieces(text, piece);
+    EXPECT_EQ(pieces.parsed, whole.parsed) << "pieces of " << piece;
+    EXPECT_EQ(pieces.tree, whole.tree) << "pieces of " << piece;
+    EXPECT_EQ(pieces.line, whole.line) << "pieces of " << piece;
+    EXPECT_EQ(pieces.message, whole.message) << "pieces of " << piece;
+  }
+}
+
+// Pieces split lines, CR LF pairs, escapes and UTF-16 units anywhere.
+TEST_P(RegReadingTest, ReadsTheSameInPieces) { expectSameOutcome(GetParam().input); }
+TEST_P(RegMalformedTest, FailsTheSameInPieces) { expectSameOutcome(GetParam().input); }
+
+TEST(RegFormatTest, ReadsLinesLongerThanTheReadBuffer) {
+  const std::string text = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"long\"=\"" + std::string(3 << 20, 'x') +
+                           "\"\r\n\"next\"=dword:00000001\r\n";
+  auto codePage = makeCodePage(1252);
+  RegTree tree;
+  RegParseError error;
+  ASSERT_TRUE(parseRegFile(piecesOf(text, 1 << 16), *codePage, tree, error)) << error.message;
+  const RegNode* key = tree.localMachine().child("A");
+  ASSERT_NE(key, nullptr);
+  ASSERT_EQ(key->values().size(), 2u);
+  EXPECT_EQ(key->values()[0].data, std::string(3 << 20, 'x') + '\0');
+  EXPECT_EQ(key->values()[1].name, "next");
+}
+
+TEST(RegFormatTest, AFailedReadFailsTheParse) {
+  const std::string text = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"v\"=dword:00000001\r\n";
+  auto codePage = makeCodePage(1252);
+  for (std::size_t failAt : {std::size_t{0}, std::size_t{12}, text.size()}) {
+    RegTree tree;
+    RegParseError error;
+    EXPECT_FALSE(parseRegFile(piecesOf(text, 4, failAt), *codePage, tree, error)) << failAt;
+    EXPECT_EQ(error.message, "the image could not be read") << failAt;
+  }
+}
 
 TEST(RegFormatTest, ReadsTheDeepestKeyTheRegistryAllows) {
   auto codePage = makeCodePage(1252);
