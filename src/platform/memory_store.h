@@ -36,6 +36,7 @@ struct RegistryNameLess {
 
 inline bool registryNameEquals(std::string_view a, std::string_view b) noexcept {
   if (a.size() != b.size()) return false;
+  if (a == b) return true;  // the same case, as nearly always
   for (std::size_t i = 0; i < a.size(); ++i)
     if (foldRegistryByte(static_cast<unsigned char>(a[i])) != foldRegistryByte(static_cast<unsigned char>(b[i])))
       return false;

@@ -131,6 +131,12 @@ struct AnsiSource {
   static constexpr std::size_t kUnitBytes = 1;
   std::string_view bytes;
   LeadTable lead;
+  // The bytes a quoted run stops at: ", \, zero and the lead bytes.
+  LeadTable quotedStop;
+
+  explicit AnsiSource(const CodePage& codePage) : lead(leadTableOf(&codePage)), quotedStop(lead) {
+    quotedStop['"'] = quotedStop['\\'] = quotedStop[0] = true;
+  }
 
   std::size_t size() const { return bytes.size(); }
   unsigned at(std::size_t i) const { return static_cast<unsigned char>(bytes[i]); }
@@ -138,6 +144,15 @@ struct AnsiSource {
   // never a second byte, so that it cannot slip into a name or a text.
   std::size_t width(std::size_t i, std::size_t end) const {
     return lead[at(i)] && i + 1 < end && at(i + 1) != 0 ? 2 : 1;
+  }
+  // The first ", \ or zero at or behind `from` that is not the second byte
+  // of a two-byte character, or `end`.
+  std::size_t quotedRunEnd(std::size_t from, std::size_t end) const {
+    for (;;) {
+      while (from < end && !quotedStop[at(from)]) ++from;
+      if (from == end || !lead[at(from)]) return from;
+      from += width(from, end);
+    }
   }
   // The first CR or LF at or behind `from`, or size().
   std::size_t lineEnd(std::size_t from) const {
@@ -174,6 +189,10 @@ struct Utf16Source {
            (static_cast<unsigned>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8);
   }
   std::size_t width(std::size_t /*i*/, std::size_t /*end*/) const { return 1; }
+  std::size_t quotedRunEnd(std::size_t from, std::size_t end) const {
+    while (from < end && at(from) != '"' && at(from) != '\\' && at(from) != 0) ++from;
+    return from;
+  }
   std::size_t lineEnd(std::size_t from) const {
     const std::size_t n = size();
     while (from < n && at(from) != '\n' && at(from) != '\r') ++from;
@@ -399,12 +418,7 @@ class Parser {
   // the opening quote and is left behind the closing one.
   bool quoted(std::size_t& p, std::string& out, std::size_t spare, const char* what) {
     ++p;
-    std::size_t run = p;
-    while (run < end_) {
-      const unsigned c = src_.at(run);
-      if (c == '"' || c == '\\' || c == 0) break;
-      run += src_.width(run, end_);
-    }
+    std::size_t run = src_.quotedRunEnd(p, end_);
     if (run < end_ && src_.at(run) == '"') {  // no escapes, the common case
       out.reserve(run - p + spare);
       if (!textOf(p, run, out)) return false;
@@ -433,12 +447,7 @@ class Parser {
       }
       units.push_back(static_cast<typename Units::value_type>(unescaped));
       p += 2;
-      run = p;
-      while (run < end_) {
-        const unsigned u = src_.at(run);
-        if (u == '"' || u == '\\' || u == 0) break;
-        run += src_.width(run, end_);
-      }
+      run = src_.quotedRunEnd(p, end_);
     }
   }
 
@@ -548,6 +557,14 @@ class Writer {
   Writer(const CodePage* codePage, const std::function<bool(std::string_view)>* sink)
       : lead_(leadTableOf(codePage)), sink_(sink) {
     if (sink_ != nullptr) out_.reserve(kChunk + 4096);
+    for (unsigned c = 0; c < 256; ++c) {
+      if (lead_[c]) {
+        kind_[c] = kLeadByte;
+        hasLeadBytes_ = true;
+      }
+    }
+    kind_['\\'] = kind_['"'] = kEscaped;
+    kind_['\r'] = kind_['\n'] = kLineEnd;
   }
 
   bool ok() const { return ok_; }
@@ -574,7 +591,13 @@ class Writer {
 
  private:
   static constexpr std::size_t kChunk = 1 << 20;
+  // What a byte of a name or a text asks of escaped(); 0 is nothing.
+  static constexpr std::uint8_t kLeadByte = 1;
+  static constexpr std::uint8_t kEscaped = 2;   // \ and ": everywhere
+  static constexpr std::uint8_t kLineEnd = 4;   // CR and LF: in names
   LeadTable lead_;
+  std::array<std::uint8_t, 256> kind_{};
+  bool hasLeadBytes_ = false;
   const std::function<bool(std::string_view)>* sink_;
   std::string out_;
   bool ok_ = true;
@@ -616,29 +639,27 @@ class Writer {
   // a two-byte character counting as one, as regedit counts them.
   std::size_t escaped(std::string_view text, bool escapeLineEnds) {
     const std::size_t start = out_.size();
+    const std::uint8_t wanted = kLeadByte | kEscaped | (escapeLineEnds ? kLineEnd : 0);
+    const std::size_t n = text.size();
     std::size_t pairs = 0;
     std::size_t run = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = 0; i < n; ++i) {
       const char c = text[i];
-      if (lead_[static_cast<unsigned char>(c)] && i + 1 < text.size()) {
-        ++i;
-        ++pairs;
+      const std::uint8_t kind = kind_[static_cast<unsigned char>(c)] & wanted;
+      if (kind == 0) continue;
+      if (kind == kLeadByte) {
+        if (i + 1 < n) {
+          ++i;
+          ++pairs;
+        }
         continue;
       }
-      const char* escape = nullptr;
-      if (c == '\\')
-        escape = "\\\\";
-      else if (c == '"')
-        escape = "\\\"";
-      else if (escapeLineEnds && c == '\n')
-        escape = "\\n";
-      else if (escapeLineEnds && c == '\r')
-        escape = "\\r";
-      if (escape == nullptr) continue;
-      out_.append(text.data() + run, i - run).append(escape);
+      out_.append(text.data() + run, i - run);
+      const char pair[2] = {'\\', c == '\n' ? 'n' : c == '\r' ? 'r' : c};
+      out_.append(pair, 2);
       run = i + 1;
     }
-    out_.append(text.data() + run, text.size() - run);
+    out_.append(text.data() + run, n - run);
     return out_.size() - start - pairs;
   }
 
@@ -646,7 +667,8 @@ class Writer {
     if (data.empty() || data.back() != '\0') return false;
     const std::size_t n = data.size() - 1;
     return std::memchr(data.data(), '\0', n) == nullptr && std::memchr(data.data(), '\n', n) == nullptr &&
-           std::memchr(data.data(), '\r', n) == nullptr && !endsInLeadByte(std::string_view(data.data(), n), lead_);
+           std::memchr(data.data(), '\r', n) == nullptr &&
+           !(hasLeadBytes_ && endsInLeadByte(std::string_view(data.data(), n), lead_));
   }
 
   void valueLine(const RegValue& value) {
@@ -722,20 +744,31 @@ class Writer {
   }
 };
 
+// The bytes that start a two-byte character, for the writability check.
+struct LeadBytes {
+  LeadTable table;
+  bool any = false;
+
+  explicit LeadBytes(const CodePage* codePage) : table(leadTableOf(codePage)) {
+    for (bool lead : table) any = any || lead;
+  }
+};
+
 // The second byte of a two-byte character is part of the name whatever it
 // looks like, unless it is a zero or a line end, which no line can hold.
-bool hasUnwritableChar(std::string_view name, bool keyName, const LeadTable& lead) {
+bool hasUnwritableChar(std::string_view name, bool keyName, const LeadBytes& lead) {
+  if (!keyName && !lead.any) return std::memchr(name.data(), '\0', name.size()) != nullptr;
   for (std::size_t i = 0; i < name.size(); ++i) {
     const char c = name[i];
     if (c == '\0' || (keyName && (c == '\\' || c == '\r' || c == '\n'))) return true;
-    if (!lead[static_cast<unsigned char>(c)]) continue;
+    if (!lead.table[static_cast<unsigned char>(c)]) continue;
     if (++i == name.size()) return true;
     if (name[i] == '\0' || name[i] == '\r' || name[i] == '\n') return true;
   }
   return false;
 }
 
-const RegNode* findUnwritable(const RegNode& node, std::size_t depth, const LeadTable& lead) {
+const RegNode* findUnwritable(const RegNode& node, std::size_t depth, const LeadBytes& lead) {
   if (depth > kMaxKeyDepth || node.name().empty() || hasUnwritableChar(node.name(), true, lead)) return &node;
   for (const RegValue& value : node.values())
     if (hasUnwritableChar(value.name, false, lead)) return &node;
@@ -759,7 +792,7 @@ bool parseImage(ImageInput& input, const CodePage& codePage, RegTree& tree, RegP
     parsed = parser.run();
     if (parsed && input.total() % 2 != 0) parsed = parser.failAtEnd("the file ends in half a UTF-16 character");
   } else {
-    Parser<AnsiSource> parser(input, AnsiSource{{}, leadTableOf(&codePage)}, codePage, tree, error);
+    Parser<AnsiSource> parser(input, AnsiSource(codePage), codePage, tree, error);
     parsed = parser.run();
   }
   if (input.failed()) {
@@ -796,7 +829,7 @@ bool formatRegFile(const RegTree& tree, const CodePage& codePage,
 }
 
 std::optional<std::string> findUnwritableKey(const RegTree& tree, const CodePage* codePage) {
-  const LeadTable lead = leadTableOf(codePage);
+  const LeadBytes lead(codePage);
   for (const auto& [name, root] : tree.top().children()) {
     const bool known = findRoot(root->name()) != nullptr && *findRoot(root->name()) == root->name();
     if (!known) return root->name();
