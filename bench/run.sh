@@ -42,6 +42,7 @@ runsFor() {
 }
 
 median() { jq -r '.results[0].median' "$1"; }
+cpu() { jq -r '.results[0].user + .results[0].system' "$1"; }
 
 # Peak resident memory (kB) of the largest of three runs of "$@", each from
 # the restored image.
@@ -76,16 +77,19 @@ for n in "${counts[@]}"; do
   runRss=$(peakRss "$image" "$tool" "${account[@]}")
   floorRss=$(peakRss "$image" "$floor" work.reg)
   bytes=$(stat -c %s "$image")
-  rows+=("$n $bytes $(median "run-$n.json") $(median "floor-$n.json") $runRss $floorRss")
+  rows+=("$n $bytes $(median "run-$n.json") $(median "floor-$n.json") $runRss $floorRss $(cpu "run-$n.json")")
 done
 
 echo
-echo "| accounts | image MB | run ms | floor ms | run/floor | µs/account | peak RSS MB | floor RSS MB | RSS/image |"
-echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+# Wall times are medians; CPU is the run's mean user + system time. "above
+# floor" is what a run costs beyond the floor, per account.
+echo "| accounts | image MB | run ms | floor ms | run/floor | run CPU ms | µs/account | µs/account above floor | peak RSS MB | floor RSS MB | RSS/image |"
+echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 for row in "${rows[@]}"; do
   echo "$row" | awk '{
-    printf "| %d | %.2f | %.1f | %.1f | %.2f | %.2f | %.1f | %.1f | %.2f |\n",
-      $1, $2 / 1e6, $3 * 1e3, $4 * 1e3, $3 / $4, $3 * 1e6 / $1, $5 / 1024, $6 / 1024, $5 * 1024 / $2 }'
+    printf "| %d | %.2f | %.1f | %.1f | %.2f | %.1f | %.2f | %.2f | %.1f | %.1f | %.2f |\n",
+      $1, $2 / 1e6, $3 * 1e3, $4 * 1e3, $3 / $4, $7 * 1e3, $3 * 1e6 / $1, ($3 - $4) * 1e6 / $1,
+      $5 / 1024, $6 / 1024, $5 * 1024 / $2 }'
 done
 
 echo

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -100,25 +101,35 @@ class ImageInput {
   void refill(std::size_t consumed) {
     if (atEnd_) return;
     const std::size_t kept = window_.size() - consumed;
-    if (kept != 0) std::memmove(buffer_.data(), window_.data() + consumed, kept);
-    // Room for at least half a piece behind what is kept; a line longer than
-    // that makes the buffer grow.
-    if (buffer_.size() - kept < kPiece / 2) buffer_.resize(std::max(kPiece, 2 * buffer_.size()));
-    const std::ptrdiff_t got = (*source_)(buffer_.data() + kept, buffer_.size() - kept);
+    if (kept != 0) std::memmove(buffer_.get(), window_.data() + consumed, kept);
+    // The buffer starts small, for the many small images, and doubles while
+    // reads fill it, up to a piece; beyond that only for a line that takes
+    // more than half of it.
+    const bool full = window_.size() == capacity_;
+    if (capacity_ == 0 || (full && capacity_ < kPiece) || kept > capacity_ / 2) {
+      const std::size_t grown = capacity_ == 0 ? kFirstPiece : 2 * capacity_;
+      auto larger = std::make_unique_for_overwrite<char[]>(grown);
+      if (kept != 0) std::memcpy(larger.get(), buffer_.get(), kept);
+      buffer_ = std::move(larger);
+      capacity_ = grown;
+    }
+    const std::ptrdiff_t got = (*source_)(buffer_.get() + kept, capacity_ - kept);
     if (got <= 0) {
       atEnd_ = true;
       failed_ = got < 0;
-      window_ = std::string_view(buffer_.data(), kept);
+      window_ = std::string_view(buffer_.get(), kept);
       return;
     }
     total_ += static_cast<std::uint64_t>(got);
-    window_ = std::string_view(buffer_.data(), kept + static_cast<std::size_t>(got));
+    window_ = std::string_view(buffer_.get(), kept + static_cast<std::size_t>(got));
   }
 
  private:
+  static constexpr std::size_t kFirstPiece = 1 << 16;
   static constexpr std::size_t kPiece = 1 << 20;
   const RegByteSource* source_ = nullptr;
-  std::string buffer_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
   std::string_view window_;
   std::uint64_t total_ = 0;
   bool atEnd_ = false;
