@@ -2,6 +2,7 @@
 // image-file store, which parses the file into one and writes it back.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -81,7 +82,11 @@ class RegNode {
   void assignValue(std::string_view name, std::uint32_t type, std::string_view data);
   bool removeValue(std::string_view name);
   // Room for `count` values in all, for a reader that knows how many follow.
-  void reserveValues(std::size_t count) { values_.reserve(count); }
+  // Exact for a key without values; otherwise at least doubling, so that a
+  // key named again and again still grows in few steps.
+  void reserveValues(std::size_t count) {
+    if (count > values_.capacity()) values_.reserve(values_.empty() ? count : std::max(count, 2 * values_.capacity()));
+  }
 
  private:
   std::string name_;
