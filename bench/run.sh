@@ -82,15 +82,17 @@ done
 
 echo
 # Wall times are medians; CPU is the run's mean user + system time. "above
-# floor" is what a run costs beyond the floor, per account.
-echo "| accounts | image MB | run ms | floor ms | run/floor | run CPU ms | µs/account | µs/account above floor | peak RSS MB | floor RSS MB | RSS/image |"
-echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
-for row in "${rows[@]}"; do
-  echo "$row" | awk '{
-    printf "| %d | %.2f | %.1f | %.1f | %.2f | %.1f | %.2f | %.2f | %.1f | %.1f | %.2f |\n",
-      $1, $2 / 1e6, $3 * 1e3, $4 * 1e3, $3 / $4, $7 * 1e3, $3 * 1e6 / $1, ($3 - $4) * 1e6 / $1,
-      $5 / 1024, $6 / 1024, $5 * 1024 / $2 }'
-done
+# floor" is what a run costs beyond the floor, per account; "marginal" is
+# the growth of the run time from the row above, per account added, which is
+# what linear growth keeps constant (fixed costs drop out of it).
+echo "| accounts | image MB | run ms | floor ms | run/floor | run CPU ms | µs/account | µs/account above floor | marginal µs/account | peak RSS MB | floor RSS MB | RSS/image |"
+echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+printf '%s\n' "${rows[@]}" | awk '{
+  marginal = NR == 1 ? "" : sprintf("%.2f", ($3 - prevRun) * 1e6 / ($1 - prevN))
+  printf "| %d | %.2f | %.1f | %.1f | %.2f | %.1f | %.2f | %.2f | %s | %.1f | %.1f | %.2f |\n",
+    $1, $2 / 1e6, $3 * 1e3, $4 * 1e3, $3 / $4, $7 * 1e3, $3 * 1e6 / $1, ($3 - $4) * 1e6 / $1, marginal,
+    $5 / 1024, $6 / 1024, $5 * 1024 / $2
+  prevN = $1; prevRun = $3 }'
 
 echo
 if [ "$smoke" = 1 ]; then
