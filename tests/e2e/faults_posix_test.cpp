@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -16,16 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/run.h"
 #include "e2e/binary_posix.h"
-#include "platform/file_io_posix.h"
-#include "platform/file_store.h"
-#include "support/fixtures.h"
+#include "e2e/in_process_run_posix.h"
 
 namespace kestrum {
 namespace {
 
-using testing::FakeHost;
+using testing::InProcessOutcome;
+using testing::runInProcess;
 using testing::readFile;
 using testing::TempDir;
 using testing::writeFile;
@@ -114,12 +111,7 @@ class InjectingIo : public FileIo {
   std::map<int, std::string> paths_;
 };
 
-struct Outcome {
-  int status = -1;
-  std::string err;
-};
-
-const std::vector<std::string> kArgs = {"kestrum_addaccount", "pop.example.com", "alice", "pass-9f2c", "0", "",
+const std::vector<std::string> kArgs = {"pop.example.com", "alice", "pass-9f2c", "0", "",
                                         "110", "60", "postmaster@example.com", "0", "0", "Alice"};
 
 // The image text of an existing configuration big enough that reading and
@@ -139,19 +131,7 @@ class FaultTable : public ::testing::Test {
   std::string image() const { return folder() + "/registry.reg"; }
 
   // One whole run, store opened and released, through `io`.
-  Outcome run(FileIo& io) {
-    FakeHost host;
-    ImageFileOptions options;
-    options.io = &io;
-    options.lockTimeout = std::chrono::milliseconds(0);
-    std::vector<const char*> argv;
-    for (const std::string& arg : kArgs) argv.push_back(arg.c_str());
-    Outcome outcome;
-    std::string out;
-    auto store = openImageFileStore(image(), host.codePage(), options);
-    outcome.status = runProgram(static_cast<int>(argv.size()), argv.data(), *store, host, out, outcome.err);
-    return outcome;
-  }
+  InProcessOutcome run(FileIo& io) { return runInProcess(image(), kArgs, &io); }
 
   // Puts the folder back as it was before a run: `before` is the image, or
   // nothing for a machine that has none yet.
@@ -183,7 +163,7 @@ class FaultTable : public ::testing::Test {
   void everyCallFails(const std::optional<std::string>& before) {
     reset(before);
     InjectingIo clean;
-    const Outcome landed = run(clean);
+    const InProcessOutcome landed = run(clean);
     ASSERT_EQ(landed.status, kStatusAdded) << landed.err;
     const std::string after = readFile(image());
     const std::vector<Call> calls = clean.calls;
@@ -206,7 +186,7 @@ class FaultTable : public ::testing::Test {
                      std::strerror(fault.error) + (fault.shortFirst ? " after a short write" : ""));
         reset(before);
         InjectingIo io(at, fault.error, fault.shortFirst);
-        const Outcome outcome = run(io);
+        const InProcessOutcome outcome = run(io);
         ASSERT_TRUE(io.injected);
         ++tried_;
 
